@@ -1,0 +1,22 @@
+# Fails when a file of the core mentions an operating system: only
+# src/platform may include an OS header or test _WIN32.
+file(GLOB_RECURSE sources ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp)
+set(offenders "")
+foreach(source IN LISTS sources)
+    if(source MATCHES "/src/platform/")
+        continue()
+    endif()
+    file(STRINGS ${source} lines REGEX
+         "_WIN32|#include <(windows|winbase|unistd|signal|spawn|fcntl|pthread|dirent)\\.h>|#include <sys/")
+    if(lines)
+        list(APPEND offenders "${source}: ${lines}")
+    endif()
+endforeach()
+list(LENGTH sources count)
+if(count LESS 10)
+    message(FATAL_ERROR "Only ${count} sources found under ${SOURCE_DIR}/src")
+endif()
+if(offenders)
+    message(FATAL_ERROR "OS-specific code outside src/platform:\n${offenders}")
+endif()
+message(STATUS "${count} sources checked")

@@ -1,0 +1,31 @@
+// Starting the product's Setup.exe silently and waiting for it.
+#pragma once
+
+#include <string>
+
+namespace iz {
+
+struct RunState;
+
+const int kCodeOwnPath = 101082;
+const int kCodeCreateProcess = 101155;
+const int kCodeWait = 101165;
+const int kCodeExitCode = 101177;
+const int kCodeExitCodeFailed = 101181;
+
+// The folder that holds Setup.exe: installfile_location, or the program's
+// own path less its place below the media folder. False after reporting
+// message 1 when the program's own path cannot be had.
+bool setup_folder(RunState& state, std::string* folder);
+
+// The installer's command line; it always ends with exactly one blank.
+std::string setup_command_line(const std::string& setup_path, const std::string& response,
+                               const std::string& installer_log, int check, int warned);
+
+// Starts Setup.exe, waits for it and traces its exit code. Returns 0, or 8
+// when it cannot be located, started or waited for, or its exit code read.
+// The exit code itself decides nothing. A setup.log left from an earlier run
+// is deleted first, so that only this run's installer can supply a result.
+int launch_setup(RunState& state, int check, int warned);
+
+}  // namespace iz

@@ -1,0 +1,74 @@
+#include "installer/result_check.h"
+
+#include <climits>
+
+#include "main/run_state.h"
+#include "messages/catalogue.h"
+#include "messages/output.h"
+#include "messages/text.h"
+#include "platform/system.h"
+
+namespace iz {
+
+namespace {
+
+const uint32_t kResultSize = 32;
+
+bool is_blank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+}  // namespace
+
+int result_code_number(const std::string& value) {
+    size_t i = 0;
+    while (i < value.size() && is_blank(value[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
+        negative = value[i] == '-';
+        ++i;
+    }
+    long long number = 0;
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
+        number = number * 10 + (value[i] - '0');
+        if (number > static_cast<long long>(INT_MAX) + 1) {
+            number = static_cast<long long>(INT_MAX) + 1;
+        }
+    }
+    number = negative ? -number : number;
+    if (number > INT_MAX) {
+        number = INT_MAX;
+    }
+    return static_cast<int>(number);
+}
+
+int check_setup_result(RunState& state, int completed) {
+    char buffer[kResultSize] = "";
+    uint32_t n = state.sys.profile_string("ResponseResult", "ResultCode", "", buffer, kResultSize,
+                                          state.paths.installer_log.c_str());
+    const std::string value(buffer);
+    trace(state, kCodeResultTrace,
+          format_text(state, "ResultCode=%s(%d)", value.c_str(), static_cast<int>(n)));
+    if (n == 1 && value == "0") {
+        if (completed == 1 && state.work_files_removed.exchange(1) == 0) {
+            state.sys.delete_file(state.paths.response);
+            state.sys.delete_file(state.paths.installer_log);
+            state.sys.delete_file(state.paths.options);
+        }
+        return 0;
+    }
+    int error = 0;
+    if (n == 0) {
+        if (state.work_files_removed.load() == 1) {
+            return 0;  // an earlier call removed setup.log after a success
+        }
+    } else {
+        error = result_code_number(value);
+    }
+    report(state, message_text(state, kMsgFileIoError, error, kCodeResultFailed), 1);
+    return 1;
+}
+
+}  // namespace iz

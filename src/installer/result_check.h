@@ -1,0 +1,24 @@
+// Judging the installer's result from setup.log and removing the work files
+// after a completed installation.
+#pragma once
+
+#include <string>
+
+namespace iz {
+
+struct RunState;
+
+const int kCodeResultTrace = 101219;
+const int kCodeResultFailed = 101245;
+
+// The decimal reading of a result code: leading blanks, an optional sign,
+// digits up to the first non-digit; 0 without digits; held within int.
+int result_code_number(const std::string& value);
+
+// Reads ResultCode from setup.log. Code "0" after a completed installation
+// deletes setup.iss, setup.log and setoptions.bat (never the run log), once.
+// Returns 1 after reporting message 15 for a missing or non-zero code, else 0.
+// Safe to call from the console handler's thread as well.
+int check_setup_result(RunState& state, int completed);
+
+}  // namespace iz

@@ -1,0 +1,159 @@
+#include "main/run_main.h"
+
+#include "installer/launcher.h"
+#include "installer/options_file.h"
+#include "installer/response_file.h"
+#include "installer/result_check.h"
+#include "main/administrator.h"
+#include "main/console_control.h"
+#include "main/run_state.h"
+#include "messages/catalogue.h"
+#include "messages/output.h"
+#include "messages/replay.h"
+#include "messages/text.h"
+#include "settings/load_settings.h"
+
+namespace iz {
+
+namespace {
+
+bool is_switch(const char* argument, const char* name) {
+    return equals_ignore_case(argument, name);
+}
+
+RunMode parameter_error(RunState& state, MessageId id) {
+    report(state, get_message(state, id), 1);
+    return kModeParameterError;
+}
+
+RunMode bad_value(RunState& state, const char* argument) {
+    report(state, message_text(state, kMsgBadParameter, argument), 1);
+    return kModeParameterError;
+}
+
+}  // namespace
+
+RunMode parse_arguments(RunState& state, int argc, const char* const* argv) {
+    switch (argc) {
+        case 0:
+        case 1:
+            return parameter_error(state, kMsgNoParameter);
+        case 2:
+            if (is_switch(argv[1], "-h")) {
+                return kModeHelp;
+            }
+            if (is_switch(argv[1], "-f")) {
+                return parameter_error(state, kMsgNoSettingsFile);
+            }
+            return bad_value(state, argv[1]);
+        case 3:
+            if (is_switch(argv[1], "-f")) {
+                return kModeInstall;
+            }
+            return bad_value(state, argv[1]);
+        case 4:
+            if (is_switch(argv[1], "-f") && is_switch(argv[3], "-c")) {
+                return kModeCheck;
+            }
+            if (is_switch(argv[1], "-f") && is_switch(argv[3], "-t")) {
+                return kModeOptionsOnly;
+            }
+            return parameter_error(state, kMsgTooManyParameters);
+        default:
+            return parameter_error(state, kMsgTooManyParameters);
+    }
+}
+
+void build_work_paths(RunState& state) {
+    const std::string& folder = state.value(kWorkDir);
+    const std::string separator(1, state.sys.path_separator());
+    state.paths.run_log = folder + separator + "installzova.log";
+    state.paths.response = folder + separator + "setup.iss";
+    state.paths.installer_log = folder + separator + "setup.log";
+    state.paths.options = folder + separator + "setoptions.bat";
+}
+
+int run_install(RunState& state, const std::string& settings_file, int check) {
+    int warned = 0;
+    int status = load_settings(state, settings_file, &warned);
+    if (status != kStatusOk) {
+        return status;
+    }
+    build_work_paths(state);
+    register_console_control(state);
+    if (write_response_file(state) != 0) {
+        return kStatusResponseFile;
+    }
+    if (check == 0 && write_options_file(state) != 0) {
+        return kStatusOptionsFile;
+    }
+    if (open_run_log(state, state.paths.run_log, check, warned) != 0) {
+        return kStatusRunLog;
+    }
+    trace_settings(state, check);
+    status = launch_setup(state, check, warned);
+    if (status != kStatusOk) {
+        return status;
+    }
+    int completed = 0;
+    replay_installer_log(state, &completed);
+    // An installation the installer reports as failed must not end as a
+    // success: unattended deployments go by the exit code alone.
+    if (check_setup_result(state, completed) != 0) {
+        return kStatusInstallerFailed;
+    }
+    return kStatusOk;
+}
+
+int run_options_only(RunState& state, const std::string& settings_file) {
+    int warned = 0;
+    int status = load_settings(state, settings_file, &warned);
+    if (warned == 1) {
+        return kStatusWarnings;
+    }
+    if (status != kStatusOk) {
+        return status;
+    }
+    build_work_paths(state);
+    return write_options_file(state) == 0 ? kStatusOk : kStatusOptionsFile;
+}
+
+int exit_code_for(int status) {
+    if (status == kStatusOk) {
+        return 0;
+    }
+    if (status == kStatusParameterError) {
+        return 1;
+    }
+    return 99;
+}
+
+int run_main(System& sys, int argc, const char* const* argv) {
+    RunState state(sys);
+    if (is_administrator(sys) != 0) {
+        report(state, get_message(state, kMsgNoPermission), 1);
+        return 2;
+    }
+    int status = kStatusParameterError;
+    switch (parse_arguments(state, argc, argv)) {
+        case kModeHelp:
+            report(state, get_message(state, kMsgUsage), 1);
+            status = kStatusOk;
+            break;
+        case kModeInstall:
+            status = run_install(state, argv[2], 0);
+            break;
+        case kModeCheck:
+            status = run_install(state, argv[2], 1);
+            break;
+        case kModeOptionsOnly:
+            status = run_options_only(state, argv[2]);
+            break;
+        case kModeParameterError:
+            break;
+    }
+    wait_for_console_handlers(state);
+    return exit_code_for(status);
+}
+
+}  // namespace iz

@@ -1,0 +1,49 @@
+// The program's spine: the administrator check, the command line, the two
+// mode drivers and the exit code.
+#pragma once
+
+#include <string>
+
+namespace iz {
+
+class System;
+struct RunState;
+
+enum RunMode {
+    kModeParameterError = -1,
+    kModeHelp = 0,
+    kModeInstall = 1,
+    kModeOptionsOnly = 2,
+    kModeCheck = 3,
+};
+
+// Statuses of the mode drivers; every one but 0 and 1 ends with exit code 99.
+enum Status {
+    kStatusOk = 0,
+    kStatusParameterError = 1,
+    kStatusSettingsFile = 2,
+    kStatusNoDefault = 3,
+    kStatusWarnings = 4,
+    kStatusResponseFile = 6,
+    kStatusRunLog = 7,
+    kStatusSetup = 8,
+    kStatusOptionsFile = 9,
+    // The installer's result code was missing or not "0".
+    kStatusInstallerFailed = 10,
+};
+
+int run_main(System& sys, int argc, const char* const* argv);
+
+// Prints its own messages (console only) and returns the mode.
+RunMode parse_arguments(RunState& state, int argc, const char* const* argv);
+
+int run_install(RunState& state, const std::string& settings_file, int check);
+int run_options_only(RunState& state, const std::string& settings_file);
+
+// Fills the four work-file paths from the work folder. The paths are never
+// cut: load_settings has refused a work folder too long for them.
+void build_work_paths(RunState& state);
+
+int exit_code_for(int status);
+
+}  // namespace iz

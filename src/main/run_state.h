@@ -1,0 +1,47 @@
+// Everything that lives for the whole run, in one object made by run_main.
+// The console control handler reaches it through its registration and may
+// read it on another thread: what both threads touch after the handler is
+// registered is atomic or written once before it is published.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "settings/settings_table.h"
+
+namespace iz {
+
+class System;
+
+struct WorkPaths {
+    std::string run_log;        // <work folder>\installzova.log
+    std::string response;       // <work folder>\setup.iss
+    std::string installer_log;  // <work folder>\setup.log
+    std::string options;        // <work folder>\setoptions.bat
+};
+
+struct RunState {
+    explicit RunState(System& system) : sys(system), settings(make_settings_table()) {}
+
+    System& sys;
+    SettingsTable settings;
+    std::string settings_full_path;
+    WorkPaths paths;
+
+    // Set once by open_run_log; `run_log_recorded` publishes both strings, path and start line.
+    std::string run_log_path;
+    std::string start_line;
+    std::atomic<bool> run_log_recorded{false};
+
+    std::atomic<int> language{2};
+    std::atomic<int> reboot_requested{0};
+    std::atomic<int> work_files_removed{0};
+    std::atomic<int> log_replayed{0};
+    // Console handler calls in progress on the platform's thread.
+    std::atomic<int> handlers_running{0};
+
+    // The value of a setting, by row.
+    std::string& value(int row) { return settings[row].value; }
+};
+
+}  // namespace iz

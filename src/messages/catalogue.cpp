@@ -1,0 +1,67 @@
+#include "messages/catalogue.h"
+
+#include "main/run_state.h"
+#include "messages/text.h"
+#include "platform/system.h"
+
+namespace iz {
+namespace {
+
+const char kUsage[] = "Usage: installzova {-f installation-information-settings-file [-c] | -h}";
+
+// English first, Japanese second, so that a text is found at
+// language * 18 + id; both tables share the usage line.
+const char* const kCatalogue[2 * kMessageCount] = {
+    "QIRU09001-E There is no system management permission.\n"
+    "Login with administrator permission and re-install ZOVA.",
+    "QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = %d %d",
+    "QIRU09179-I Data for maintenance: %08d %s",
+    "QIRU09180-I ZOVA installation will now start.",
+    "QIRU09187-W No parameter is specified.",
+    "QIRU09188-W Too many parameters are specified.",
+    "QIRU09189-W The parameter contains an incorrect value. (Value = %s)",
+    "QIRU09190-W The installation information settings file is not specified.",
+    "QIRU09191-W The installation information settings file does not exist.",
+    "QIRU09192-W An installation information settings file of an unsupported product version is "
+    "specified. (zovaversion=%s)",
+    "QIRU09193-W A definition in the installation information settings file is invalid. (%s=%s)",
+    "QIRU09194-W A folder or file specified in the installation information settings file does "
+    "not exist. (%s=%s)",
+    "QIRU09195-W The setup.exe file does not exist.",
+    "QIRU09197-W The user terminated installzova.exe, but ZOVA installation will continue.",
+    "QIRU09198-E An error occurred in I/O of the installation information settings file. Code = "
+    "%d %d",
+    "QIRU09216-E An error occurred during I/O of a file that installzova uses. Error Code = %d, %d",
+    "QIRU09253-W y cannot be specified in the ZOVA_core key when all ZOVA components are "
+    "installed.",
+    kUsage,
+#include "catalogue_ja.inc"
+    kUsage,
+};
+
+}  // namespace
+
+int detect_language(System& sys) {
+    char name[64] = "";
+    int count = sys.user_language_name(name, sizeof name);
+    if (count > 0 && equals_ignore_case(name, "japanese")) {
+        return kLanguageJapanese;
+    }
+    return kLanguageEnglish;
+}
+
+const char* catalogue_text(int language, MessageId id) {
+    return kCatalogue[language * kMessageCount + id];
+}
+
+const char* get_message(RunState& state, MessageId id) {
+    // Two threads may decide at once; both reach the same answer.
+    int language = state.language.load();
+    if (language == kLanguageUndecided) {
+        language = detect_language(state.sys);
+        state.language.store(language);
+    }
+    return catalogue_text(language, id);
+}
+
+}  // namespace iz

@@ -1,0 +1,46 @@
+// The eighteen messages of the program, in English and Japanese. The Japanese
+// texts are code page 932 bytes; they are emitted unchanged.
+#pragma once
+
+namespace iz {
+
+class System;
+struct RunState;
+
+enum MessageId {
+    kMsgNoPermission = 0,         // QIRU09001-E
+    kMsgInternalError = 1,        // QIRU09034-E  %d %d
+    kMsgMaintenance = 2,          // QIRU09179-I  %08d %s
+    kMsgInstallStart = 3,         // QIRU09180-I
+    kMsgNoParameter = 4,          // QIRU09187-W
+    kMsgTooManyParameters = 5,    // QIRU09188-W
+    kMsgBadParameter = 6,         // QIRU09189-W  %s
+    kMsgNoSettingsFile = 7,       // QIRU09190-W
+    kMsgSettingsFileMissing = 8,  // QIRU09191-W
+    kMsgUnsupportedVersion = 9,   // QIRU09192-W  %s
+    kMsgBadDefinition = 10,       // QIRU09193-W  %s=%s
+    kMsgPathMissing = 11,         // QIRU09194-W  %s=%s
+    kMsgSetupMissing = 12,        // QIRU09195-W
+    kMsgUserTerminated = 13,      // QIRU09197-W
+    kMsgSettingsIoError = 14,     // QIRU09198-E  %d %d (issued by nothing)
+    kMsgFileIoError = 15,         // QIRU09216-E  %d, %d
+    kMsgCoreOverAll = 16,         // QIRU09253-W
+    kMsgUsage = 17,               // no identifier
+};
+
+const int kMessageCount = 18;
+const int kLanguageEnglish = 0;
+const int kLanguageJapanese = 1;
+const int kLanguageUndecided = 2;
+
+// The text of `id` in the run's language, deciding the language on first use.
+// The result is a format string with static lifetime. Any thread may call it.
+const char* get_message(RunState& state, MessageId id);
+
+// English (0) or Japanese (1) from the user's default language.
+int detect_language(System& sys);
+
+// The text of `id` in `language`, without deciding anything.
+const char* catalogue_text(int language, MessageId id);
+
+}  // namespace iz

@@ -1,0 +1,39 @@
+// All output of the program but the replay of the installer's lines: the
+// console, and the run log once open_run_log has recorded it. Any thread may
+// call these; each run-log line is one append of the whole line.
+#pragma once
+
+#include <string>
+
+#include "platform/system.h"
+
+namespace iz {
+
+struct RunState;
+
+// Location codes of this module.
+const int kCodeCheckStart = 300298;
+const int kCodeRunLogOpen = 300316;
+
+// Prints `text` and a line feed when `to_console` is 1, and appends it as a
+// dated line to the run log once one is recorded. A line that cannot be
+// appended is lost without a word.
+void report(RunState& state, const std::string& text, int to_console);
+
+// Appends a maintenance-data line (message 2) with the location code; never
+// shown on the console, and nothing at all before the run log is recorded.
+void trace(RunState& state, int code, const std::string& text);
+
+// Records the run log and writes this run's start line to it. Returns 0, or 7
+// after reporting message 1 when the run log cannot be opened for appending.
+// Prints message 3 on the console for an installation run without warnings.
+int open_run_log(RunState& state, const std::string& path, int check, int warned);
+
+// "INFO" and the 10-character date field and the time: the 25 characters
+// before the text of every run-log line.
+std::string run_log_prefix(const LocalTime& time);
+
+// Formats a catalogue message with its arguments, cut to 255 bytes.
+std::string message_text(RunState& state, int id, ...);
+
+}  // namespace iz

@@ -1,0 +1,105 @@
+#include "messages/text.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "main/run_state.h"
+#include "messages/catalogue.h"
+#include "platform/system.h"
+
+namespace iz {
+
+std::string cut_text(const std::string& text, size_t limit, LeadBytePredicate is_lead,
+                     void* context) {
+    if (text.size() <= limit) {
+        return text;
+    }
+    // Walk from the start: only the walk knows whether a byte is a lead byte
+    // or the trail byte of the character before it.
+    size_t end = 0;
+    while (end < limit) {
+        size_t width = is_lead(static_cast<unsigned char>(text[end]), context) ? 2 : 1;
+        if (end + width > limit) {
+            break;
+        }
+        end += width;
+    }
+    return text.substr(0, end);
+}
+
+std::string vformat_unbounded(const char* format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    int needed = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (needed <= 0) {
+        return std::string();
+    }
+    std::vector<char> buffer(static_cast<size_t>(needed) + 1);
+    std::vsnprintf(buffer.data(), buffer.size(), format, args);
+    return std::string(buffer.data(), static_cast<size_t>(needed));
+}
+
+std::string format_unbounded(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = vformat_unbounded(format, args);
+    va_end(args);
+    return text;
+}
+
+namespace {
+
+bool run_lead_byte(unsigned char byte, void* context) {
+    RunState* state = static_cast<RunState*>(context);
+    return state->sys.is_lead_byte(byte, state->language.load() == kLanguageJapanese);
+}
+
+}  // namespace
+
+std::string limit_text(RunState& state, const std::string& text) {
+    return cut_text(text, kTextLimit, run_lead_byte, &state);
+}
+
+std::string format_text(RunState& state, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = vformat_unbounded(format, args);
+    va_end(args);
+    return limit_text(state, text);
+}
+
+static char fold(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equals_ignore_case(const char* a, const char* b) {
+    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+        if (fold(*a) != fold(*b)) {
+            return false;
+        }
+    }
+    return *a == *b;
+}
+
+bool equals_ignore_case(const std::string& a, const char* b) {
+    return equals_ignore_case(a.c_str(), b);
+}
+
+std::string to_text_mode(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        if (c == '\n') {
+            out += '\r';
+        }
+        out += c;
+    }
+    return out;
+}
+
+bool is_cp932_lead_byte(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+}  // namespace iz

@@ -1,0 +1,43 @@
+// Byte-string helpers shared by every module: printf-style formatting with the
+// program's 255-byte limit, ASCII case folding, and text-mode line ends.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+#include <string>
+
+namespace iz {
+
+struct RunState;
+
+// Every formatted message, trace text and start line holds at most this many
+// bytes (a 256-byte buffer with its terminator).
+const size_t kTextLimit = 255;
+
+// Tells whether a byte begins a double-byte character.
+using LeadBytePredicate = bool (*)(unsigned char byte, void* context);
+
+// Cuts `text` to at most `limit` bytes. A double-byte character that would be
+// split by the cut is dropped whole, so no dangling lead byte is left.
+std::string cut_text(const std::string& text, size_t limit, LeadBytePredicate is_lead,
+                     void* context);
+
+// printf into a string of any length.
+std::string format_unbounded(const char* format, ...);
+std::string vformat_unbounded(const char* format, va_list args);
+
+// printf cut to kTextLimit bytes with the code page of the run's language.
+std::string format_text(RunState& state, const char* format, ...);
+std::string limit_text(RunState& state, const std::string& text);
+
+// ASCII letters compared without regard to case; whole strings.
+bool equals_ignore_case(const char* a, const char* b);
+bool equals_ignore_case(const std::string& a, const char* b);
+
+// Every LF becomes CR LF, as a text-mode stream writes it.
+std::string to_text_mode(const std::string& text);
+
+// Code page 932 lead bytes: 0x81-0x9F and 0xE0-0xFC.
+bool is_cp932_lead_byte(unsigned char byte);
+
+}  // namespace iz

@@ -1,0 +1,108 @@
+#include <grp.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/posix/posix_parts.h"
+
+namespace iz {
+namespace posix {
+
+namespace {
+
+const uint32_t kBuiltinDomain = 32;
+const uint32_t kAdministratorsAlias = 544;
+const uint32_t kGroupEnabled = 0x4;
+
+bool is_admin_group_name(const char* name) {
+    return std::strcmp(name, "sudo") == 0 || std::strcmp(name, "wheel") == 0 ||
+           std::strcmp(name, "admin") == 0;
+}
+
+bool is_admin_group(gid_t gid) {
+    struct group* entry = getgrgid(gid);
+    return entry != nullptr && is_admin_group_name(entry->gr_name);
+}
+
+struct LanguageName {
+    const char* code;
+    const char* name;
+};
+
+const LanguageName kLanguages[] = {
+    {"ar", "Arabic"},     {"bg", "Bulgarian"}, {"ca", "Catalan"},    {"cs", "Czech"},
+    {"da", "Danish"},     {"de", "German"},    {"el", "Greek"},      {"en", "English"},
+    {"es", "Spanish"},    {"et", "Estonian"},  {"fi", "Finnish"},    {"fr", "French"},
+    {"he", "Hebrew"},     {"hi", "Hindi"},     {"hr", "Croatian"},   {"hu", "Hungarian"},
+    {"id", "Indonesian"}, {"it", "Italian"},   {"ja", "Japanese"},   {"ko", "Korean"},
+    {"lt", "Lithuanian"}, {"lv", "Latvian"},   {"nb", "Norwegian"},  {"nl", "Dutch"},
+    {"no", "Norwegian"},  {"pl", "Polish"},    {"pt", "Portuguese"}, {"ro", "Romanian"},
+    {"ru", "Russian"},    {"sk", "Slovak"},    {"sl", "Slovenian"},  {"sr", "Serbian"},
+    {"sv", "Swedish"},    {"th", "Thai"},      {"tr", "Turkish"},    {"uk", "Ukrainian"},
+    {"vi", "Vietnamese"}, {"zh", "Chinese"},
+};
+
+// The locale the user's messages follow, as the C library would choose it.
+const char* user_locale() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && value[0] != '\0') {
+            return value;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool token_groups(std::vector<TokenGroup>* groups) {
+    groups->clear();
+    // Root is the Administrators alias in force; a member of an administrators'
+    // group is one whose membership is present but not elevated.
+    if (geteuid() == 0) {
+        groups->push_back(TokenGroup{{kBuiltinDomain, kAdministratorsAlias}, kGroupEnabled});
+    }
+    int count = getgroups(0, nullptr);
+    if (count < 0) {
+        return false;
+    }
+    std::vector<gid_t> ids(static_cast<size_t>(count) + 1);
+    count = getgroups(count, ids.data());
+    if (count < 0) {
+        return false;
+    }
+    ids.resize(static_cast<size_t>(count));
+    ids.push_back(getegid());
+    for (gid_t id : ids) {
+        if (is_admin_group(id)) {
+            groups->push_back(TokenGroup{{kBuiltinDomain, kAdministratorsAlias}, 0});
+        }
+    }
+    return true;
+}
+
+int user_language_name(char* buffer, int size) {
+    const char* locale = user_locale();
+    if (locale == nullptr || size <= 0) {
+        return 0;
+    }
+    std::string code(locale, std::strcspn(locale, "_.@"));
+    for (char& c : code) {
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    for (const LanguageName& language : kLanguages) {
+        if (code == language.code) {
+            int length = static_cast<int>(std::strlen(language.name));
+            if (length + 1 > size) {
+                return 0;
+            }
+            std::memcpy(buffer, language.name, static_cast<size_t>(length) + 1);
+            return length + 1;
+        }
+    }
+    return 0;  // C, POSIX and unknown languages have no name: English then
+}
+
+}  // namespace posix
+}  // namespace iz

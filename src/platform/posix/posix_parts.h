@@ -1,0 +1,46 @@
+// The pieces of the POSIX System, one concern a file; system_posix.cpp binds
+// them to the interface.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace iz {
+namespace posix {
+
+// Identity and language (posix_identity.cpp).
+bool token_groups(std::vector<TokenGroup>* groups);
+int user_language_name(char* buffer, int size);
+
+// Files (posix_files.cpp).
+int append_to_file(const std::string& path, const std::string& bytes);
+int write_file(const std::string& path, const std::string& bytes);
+std::unique_ptr<ReadableFile> open_for_reading(const std::string& path);
+bool is_disk_file(const std::string& path);
+uint32_t full_path_name(const char* name, char* buffer, uint32_t size);
+uint32_t file_attributes(const char* path);
+uint32_t temp_path(char* buffer, uint32_t size);
+// Copies `text` as a Windows call returns a string: its length when it fits
+// with its terminator, else the size needed (nothing is copied then).
+uint32_t copy_out(const std::string& text, char* buffer, uint32_t size);
+
+// Registry folder tree and environment (posix_registry.cpp).
+RegistryAnswer registry_value(const char* subkey, const char* name, char* data, uint32_t size);
+uint32_t environment_variable(const char* name, char* buffer, uint32_t size);
+
+// Processes (posix_process.cpp).
+uint32_t module_file_name(char* buffer, uint32_t size);
+int start_process(const std::string& command_line, ProcessHandle* process);
+// Waits and returns 0 with the raw wait status, or the error number.
+int wait_process(int64_t pid, int* wait_status);
+uint32_t exit_code_from_wait_status(int wait_status);
+
+// Console control (posix_signals.cpp).
+bool register_console_handler(ConsoleHandler handler, void* context);
+
+}  // namespace posix
+}  // namespace iz

@@ -1,0 +1,106 @@
+#include <errno.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/posix/posix_parts.h"
+#include "platform/posix/windows_command_line.h"
+
+extern char** environ;
+
+namespace iz {
+namespace posix {
+
+namespace {
+
+// The child starts with every signal unblocked and at its default, whatever
+// the console-control thread has blocked in this process.
+int prepare_attributes(posix_spawnattr_t* attributes) {
+    sigset_t none;
+    sigset_t defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    for (int signal_number : {SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGPIPE}) {
+        sigaddset(&defaults, signal_number);
+    }
+    int error = posix_spawnattr_init(attributes);
+    if (error != 0) {
+        return error;
+    }
+    // A group of its own, so that Ctrl+C at the terminal reaches only this
+    // program: the installation goes on, as the program then tells the user.
+    short flags = POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    posix_spawnattr_setflags(attributes, flags);
+    posix_spawnattr_setpgroup(attributes, 0);
+    posix_spawnattr_setsigmask(attributes, &none);
+    posix_spawnattr_setsigdefault(attributes, &defaults);
+    return 0;
+}
+
+}  // namespace
+
+uint32_t module_file_name(char* buffer, uint32_t size) {
+    std::string path(4096, '\0');
+    ssize_t n = readlink("/proc/self/exe", &path[0], path.size());
+    if (n <= 0 || static_cast<size_t>(n) >= path.size()) {
+        return 0;
+    }
+    path.resize(static_cast<size_t>(n));
+    uint32_t result = copy_out(path, buffer, size);
+    if (result >= size) {
+        errno = ENAMETOOLONG;
+        return 0;
+    }
+    return result;
+}
+
+int start_process(const std::string& command_line, ProcessHandle* process) {
+    std::vector<std::string> arguments = split_windows_command_line(command_line);
+    if (arguments[0].empty()) {
+        return ENOENT;
+    }
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(&argument[0]);
+    }
+    argv.push_back(nullptr);
+    posix_spawnattr_t attributes;
+    int error = prepare_attributes(&attributes);
+    if (error != 0) {
+        return error;
+    }
+    pid_t pid = 0;
+    error = posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    if (error != 0) {
+        return error;
+    }
+    process->process = pid;
+    process->thread = 0;
+    return 0;
+}
+
+int wait_process(int64_t pid, int* wait_status) {
+    for (;;) {
+        if (waitpid(static_cast<pid_t>(pid), wait_status, 0) >= 0) {
+            return 0;
+        }
+        if (errno != EINTR) {
+            return errno;
+        }
+    }
+}
+
+uint32_t exit_code_from_wait_status(int wait_status) {
+    if (WIFEXITED(wait_status)) {
+        return static_cast<uint32_t>(WEXITSTATUS(wait_status));
+    }
+    if (WIFSIGNALED(wait_status)) {
+        return 128u + static_cast<uint32_t>(WTERMSIG(wait_status));
+    }
+    return 0;
+}
+
+}  // namespace posix
+}  // namespace iz

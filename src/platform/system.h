@@ -1,0 +1,187 @@
+// The operating system, as the program sees it. Every facility the core needs
+// is one method here; each mirrors the contract of the Win32 call it stands for
+// (return values, failure codes, truncation), so that the core reads the same
+// on every platform. src/platform/posix and src/platform/win32 each define the
+// real one; tests/support defines a fake that stages every answer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace iz {
+
+// One group of the process's access token: the sub-authorities of its
+// security identifier, in order, and its attribute flags (enabled,
+// deny-only, ...), which the administrator test deliberately ignores.
+struct TokenGroup {
+    std::vector<uint32_t> sub_authorities;
+    uint32_t attributes = 0;
+};
+
+struct LocalTime {
+    int year = 0;    // four digits
+    int month = 0;   // 1 to 12
+    int day = 0;     // 1 to 31
+    int hour = 0;    // 0 to 23
+    int minute = 0;  // 0 to 59
+    int second = 0;  // 0 to 59
+};
+
+struct OsVersion {
+    uint32_t major = 0;
+    uint32_t minor = 0;
+};
+
+// Outcome of asking whether this is a 32-bit process on 64-bit Windows.
+enum class Wow64Answer { Ok, NoModule, NoFunction, CallFailed };
+
+// Outcome of reading one value of a key under HKEY_LOCAL_MACHINE.
+enum class RegistryAnswer { Ok, KeyMissing, ValueMissing, ValueTooLarge };
+
+// A started child process. The handles are the platform's own; the core only
+// passes them back.
+struct ProcessHandle {
+    intptr_t process = 0;
+    intptr_t thread = 0;
+};
+
+// Console control events, numbered as Windows numbers them.
+enum ConsoleEvent {
+    kCtrlC = 0,
+    kCtrlBreak = 1,
+    kCtrlClose = 2,
+    kCtrlLogoff = 5,
+    kCtrlShutdown = 6,
+};
+
+// Called on a thread of the platform's when a console event arrives. Returns
+// true when the event is handled, false to let the platform's default
+// handling end the process.
+using ConsoleHandler = bool (*)(int event, void* context);
+
+// An open file read by offset; nothing is kept between calls but the handle.
+class ReadableFile {
+  public:
+    virtual ~ReadableFile() = default;
+    // Current size in bytes, or -1 when it cannot be taken.
+    virtual int64_t size() = 0;
+    // Reads up to `count` bytes at `offset`; returns the number read (0 at the
+    // end of the file), or -1 on failure.
+    virtual int64_t read_at(int64_t offset, char* buffer, int64_t count) = 0;
+};
+
+const uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+const uint32_t kFileAttributeDirectory = 0x10u;
+
+class System {
+  public:
+    virtual ~System() = default;
+
+    // --- Administrator check ---------------------------------------------
+    // Fills `groups` with the groups of the process's token. False when the
+    // token or its group list cannot be read.
+    virtual bool token_groups(std::vector<TokenGroup>* groups) = 0;
+
+    // --- Language -------------------------------------------------------
+    // The English name of the user's default language ("Japanese",
+    // "English", ...) into `buffer` of `size` bytes, always terminated.
+    // Returns the number of bytes stored including the terminator, or 0 when
+    // the name cannot be had or does not fit.
+    virtual int user_language_name(char* buffer, int size) = 0;
+
+    // True when `byte` begins a double-byte character of the run's code page.
+    // `japanese` says whether the run's language is Japanese, for platforms
+    // whose code page follows it.
+    virtual bool is_lead_byte(unsigned char byte, bool japanese) = 0;
+
+    // --- Console, time, pause -------------------------------------------
+    // Writes the bytes to standard output unchanged (a text-mode stream may
+    // turn LF into CR LF) and flushes. Safe to call from any thread.
+    virtual void write_console(const char* bytes, size_t count) = 0;
+    virtual LocalTime local_time() = 0;
+    virtual void sleep_ms(unsigned milliseconds) = 0;
+
+    // --- Files -----------------------------------------------------------
+    // The error number of the last failed call on this thread (GetLastError
+    // on Windows, errno on POSIX).
+    virtual int last_error() = 0;
+    // The platform's error number for a name that is too long.
+    virtual int name_too_long_error() = 0;
+    // The separator between a folder and a file name.
+    virtual char path_separator() = 0;
+
+    // Appends `bytes` to the file in one write, creating the file when it does
+    // not exist; other processes may read and append meanwhile. Returns 0, or
+    // the error number when the file cannot be opened or written.
+    virtual int append_to_file(const std::string& path, const std::string& bytes) = 0;
+    // Creates or truncates the file and writes `bytes`. Returns 0, or the
+    // error number when the file cannot be created or the bytes not written.
+    virtual int write_file(const std::string& path, const std::string& bytes) = 0;
+    // Deletes the file. Returns 0 or the error number.
+    virtual int delete_file(const std::string& path) = 0;
+    // Opens the file for reading; null when it cannot be opened.
+    virtual std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) = 0;
+
+    // True when `path` names an existing file that is an ordinary disk file
+    // (not a folder, device or pipe). Asks for no read access.
+    virtual bool is_disk_file(const std::string& path) = 0;
+    // GetFullPathNameA: the full path of `name` into `buffer` of `size`
+    // bytes. Returns its length without the terminator when it fits, the
+    // size needed including the terminator when it does not, 0 on failure.
+    virtual uint32_t full_path_name(const char* name, char* buffer, uint32_t size) = 0;
+    // GetFileAttributesA: the attribute bits, or kInvalidFileAttributes.
+    virtual uint32_t file_attributes(const char* path) = 0;
+    // GetTempPathA: the temp folder with a trailing separator, with the same
+    // return convention as full_path_name.
+    virtual uint32_t temp_path(char* buffer, uint32_t size) = 0;
+    // GetPrivateProfileStringA with a non-null section and key.
+    virtual uint32_t profile_string(const char* section, const char* key, const char* fallback,
+                                    char* buffer, uint32_t size, const char* file) = 0;
+
+    // --- Registry and system queries ------------------------------------
+    // Reads value `name` of key `subkey` under HKEY_LOCAL_MACHINE into `data`
+    // (`size` bytes). Ok: the value and a terminator fitted, the rest of
+    // `data` is untouched. ValueTooLarge: it did not; `data` is untouched.
+    virtual RegistryAnswer registry_value(const char* subkey, const char* name, char* data,
+                                          uint32_t size) = 0;
+    // GetVersionExA. False when the version cannot be read.
+    virtual bool os_version(OsVersion* version) = 0;
+    // IsWow64Process looked up at run time in Kernel32.dll.
+    virtual Wow64Answer wow64_process(bool* is_wow64) = 0;
+    // GetEnvironmentVariableA: the length without the terminator when it
+    // fits, the size needed including the terminator when it does not, 0 when
+    // the variable is absent or empty.
+    virtual uint32_t environment_variable(const char* name, char* buffer, uint32_t size) = 0;
+
+    // --- Processes -------------------------------------------------------
+    // GetModuleFileNameA for the running program, same return convention as
+    // full_path_name but 0 also when the path does not fit.
+    virtual uint32_t module_file_name(char* buffer, uint32_t size) = 0;
+    // Where the program lives below the installation media's folder, as
+    // built: "ZOVTools\installzova.exe" on Windows.
+    virtual const char* own_relative_path() = 0;
+    // Starts a process from a Windows command line (the first quoted token
+    // names the program), inheriting the console, environment and folder.
+    // Returns 0, or the error number.
+    virtual int start_process(const std::string& command_line, ProcessHandle* process) = 0;
+    // Waits without time-out. Returns 0 when the process has ended, else the
+    // error number.
+    virtual int wait_process(const ProcessHandle& process) = 0;
+    // GetExitCodeProcess: false when the code cannot be read.
+    virtual bool process_exit_code(const ProcessHandle& process, uint32_t* code) = 0;
+    // Releases the handles, once.
+    virtual void close_process(ProcessHandle* process) = 0;
+
+    // --- Console control -------------------------------------------------
+    // Registers the handler for console events for the rest of the process.
+    // Returns false when it cannot be registered.
+    virtual bool register_console_handler(ConsoleHandler handler, void* context) = 0;
+};
+
+// The real System of the platform this program was built for.
+std::unique_ptr<System> make_system();
+
+}  // namespace iz

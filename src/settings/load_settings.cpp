@@ -1,0 +1,85 @@
+#include "settings/load_settings.h"
+
+#include <vector>
+
+#include "main/run_state.h"
+#include "messages/catalogue.h"
+#include "messages/output.h"
+#include "messages/text.h"
+#include "platform/system.h"
+#include "settings/validate.h"
+
+namespace iz {
+
+namespace {
+
+// The key's value as the profile reader returns it into a buffer of capacity
+// + 2 bytes, so that one byte beyond the capacity tells an over-long value.
+std::string read_key(RunState& state, SettingEntry& entry) {
+    std::vector<char> buffer(entry.capacity + 2, '\0');
+    uint32_t n =
+        state.sys.profile_string(entry.section, entry.key, entry.default_value, buffer.data(),
+                                 entry.capacity + 2, state.settings_full_path.c_str());
+    entry.returned_length = n;
+    if (n > entry.capacity + 1) {
+        n = entry.capacity +
+            1;  // a reader that breaks its contract must not take us past the buffer
+    }
+    return std::string(buffer.data(), n);
+}
+
+int locate_settings_file(RunState& state, const std::string& settings_file) {
+    if (settings_file.size() > kMaxPath || !state.sys.is_disk_file(settings_file)) {
+        report(state, get_message(state, kMsgSettingsFileMissing), 1);
+        return 2;
+    }
+    char full[kMaxPath + 1] = "";
+    uint32_t n = state.sys.full_path_name(settings_file.c_str(), full, sizeof full);
+    if (n == 0 || n > kMaxPath + 1) {
+        int error = state.sys.last_error();
+        report(state, message_text(state, kMsgInternalError, error, kCodeFullPath), 1);
+        return 2;
+    }
+    state.settings_full_path = full;
+    return 0;
+}
+
+void read_pass(RunState& state, int* warning) {
+    for (SettingEntry& entry : state.settings) {
+        entry.value = read_key(state, entry);
+        if (entry.returned_length > entry.capacity) {
+            report(state, message_text(state, kMsgBadDefinition, entry.key, entry.value.c_str()),
+                   1);
+            entry.value = entry.default_value;
+            *warning = 1;
+        }
+    }
+}
+
+}  // namespace
+
+int load_settings(RunState& state, const std::string& settings_file, int* warned) {
+    *warned = 0;
+    int result = locate_settings_file(state, settings_file);
+    if (result != 0) {
+        return result;
+    }
+    int warning = 0;
+    read_pass(state, &warning);
+    result = validate_settings(state, &warning);
+    *warned = warning;
+    return result;
+}
+
+void trace_settings(RunState& state, int check) {
+    trace(state, kCodeTraceFile, format_text(state, "-f=%s", state.settings_full_path.c_str()));
+    if (check == 1) {
+        trace(state, kCodeTraceCheck, "-c");
+    }
+    for (SettingEntry& entry : state.settings) {
+        std::string raw = read_key(state, entry);
+        trace(state, kCodeTraceKey, format_text(state, "%s=%s", entry.key, raw.c_str()));
+    }
+}
+
+}  // namespace iz

@@ -1,0 +1,191 @@
+#include "settings/validate.h"
+
+#include <vector>
+
+#include "main/run_state.h"
+#include "messages/catalogue.h"
+#include "messages/output.h"
+#include "messages/text.h"
+#include "platform/system.h"
+#include "settings/install_dir.h"
+#include "settings/load_settings.h"
+
+namespace iz {
+
+namespace {
+
+const char kSupportedFileVersion[] = "0201";
+const uint32_t kInstalledOptionSize = 8;
+// The longest work-file name with its separator ("\installzova.log").
+const size_t kLongestWorkFileSuffix = 16;
+const uint32_t kTempPathSize = 261;
+
+bool is_digit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool is_batch_special(unsigned char c) {
+    return c < 0x20 || c == '&' || c == '|' || c == '<' || c == '>' || c == '^' || c == '%' ||
+           c == '"';
+}
+
+void warn(RunState& state, const std::string& text, int* warning) {
+    report(state, text, 1);
+    *warning = 1;
+}
+
+void warn_value(RunState& state, MessageId id, SettingEntry& entry, int* warning) {
+    warn(state, message_text(state, id, entry.key, entry.value.c_str()), warning);
+    entry.value.clear();
+}
+
+void kind_pass(RunState& state, int* warning) {
+    for (SettingEntry& entry : state.settings) {
+        if (!is_valid_value(entry.value, entry.kind)) {
+            warn_value(state, kMsgBadDefinition, entry, warning);
+        }
+    }
+}
+
+// Byte-wise, unsigned, a prefix sorting first.
+bool sorts_after(const std::string& value, const char* reference) {
+    const std::string ref(reference);
+    size_t common = value.size() < ref.size() ? value.size() : ref.size();
+    for (size_t i = 0; i < common; ++i) {
+        unsigned char a = static_cast<unsigned char>(value[i]);
+        unsigned char b = static_cast<unsigned char>(ref[i]);
+        if (a != b) {
+            return a > b;
+        }
+    }
+    return value.size() > ref.size();
+}
+
+void check_file_version(RunState& state, int* warning) {
+    std::string& version = state.value(kFileVersion);
+    if (version.empty() || sorts_after(version, kSupportedFileVersion)) {
+        warn(state, message_text(state, kMsgUnsupportedVersion, state.value(kZovaVersion).c_str()),
+             warning);
+        version = kSupportedFileVersion;
+    }
+}
+
+void check_folders(RunState& state, int* warning) {
+    SettingEntry& work = state.settings[kWorkDir];
+    if (!work.value.empty()) {
+        uint32_t attributes = state.sys.file_attributes(work.value.c_str());
+        if (attributes == kInvalidFileAttributes || !(attributes & kFileAttributeDirectory)) {
+            warn_value(state, kMsgPathMissing, work, warning);
+        }
+    }
+    SettingEntry& install = state.settings[kInstallDir];
+    if (!install.value.empty()) {
+        uint32_t attributes = state.sys.file_attributes(install.value.c_str());
+        if (attributes != kInvalidFileAttributes && !(attributes & kFileAttributeDirectory)) {
+            warn_value(state, kMsgPathMissing, install, warning);
+        }
+    }
+}
+
+void check_switches(RunState& state, int* warning) {
+    for (int row : {kStorageEmc, kStorageEva, kZovaCore, kRestart}) {
+        SettingEntry& entry = state.settings[row];
+        if (entry.value.empty()) {
+            entry.value = "n";
+        } else if (!equals_ignore_case(entry.value, "y") && !equals_ignore_case(entry.value, "n")) {
+            warn_value(state, kMsgBadDefinition, entry, warning);
+        }
+    }
+}
+
+void check_component_choice(RunState& state, int* warning) {
+    if (!equals_ignore_case(state.value(kZovaCore), "y")) {
+        return;
+    }
+    if (equals_ignore_case(query_installed_option(state, kInstalledOptionSize), "All")) {
+        warn(state, get_message(state, kMsgCoreOverAll), warning);
+        state.value(kZovaCore).clear();
+    }
+}
+
+int fail_temp_folder(RunState& state, int error) {
+    report(state, message_text(state, kMsgFileIoError, error, kCodeTempFolder), 1);
+    return 3;
+}
+
+int default_work_folder(RunState& state) {
+    std::vector<char> buffer(kTempPathSize, '\0');
+    uint32_t n = state.sys.temp_path(buffer.data(), kTempPathSize);
+    if (n == 0 || n > kTempPathSize) {
+        return fail_temp_folder(state, state.sys.last_error());
+    }
+    std::string folder(buffer.data());
+    // Work-file paths are never cut: two cut paths could name the same file.
+    if (folder.size() + kLongestWorkFileSuffix > kMaxPath) {
+        return fail_temp_folder(state, state.sys.name_too_long_error());
+    }
+    state.value(kWorkDir) = folder;
+    return 0;
+}
+
+}  // namespace
+
+bool is_valid_value(const std::string& value, ValueKind kind) {
+    if (kind == ValueKind::Text) {
+        return true;
+    }
+    bool digit = false;
+    bool non_digit = false;
+    bool special = false;
+    for (char c : value) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        (is_digit(byte) ? digit : non_digit) = true;
+        special = special || is_batch_special(byte);
+    }
+    if (digit && non_digit) {
+        return false;
+    }
+    if (kind == ValueKind::Alphabetic) {
+        return !digit && !special;
+    }
+    return !non_digit;
+}
+
+std::string query_installed_option(RunState& state, uint32_t size) {
+    std::vector<char> option(size, '\0');
+    // The key path is a registry path: backslashes on every platform.
+    RegistryAnswer answer = state.sys.registry_value("SOFTWARE\\KESTRON\\PathSentryMultiway",
+                                                     "InstallationOption", option.data(), size);
+    switch (answer) {
+        case RegistryAnswer::KeyMissing:
+        case RegistryAnswer::ValueTooLarge:
+            return std::string();
+        case RegistryAnswer::ValueMissing:
+            return "All";
+        case RegistryAnswer::Ok:
+            break;
+    }
+    option[size - 1] = '\0';
+    return std::string(option.data());
+}
+
+int validate_settings(RunState& state, int* warning) {
+    kind_pass(state, warning);
+    check_file_version(state, warning);
+    check_folders(state, warning);
+    check_switches(state, warning);
+    check_component_choice(state, warning);
+    if (state.value(kWorkDir).empty() && default_work_folder(state) != 0) {
+        return 3;
+    }
+    if (state.value(kInstallDir).empty() &&
+        default_install_dir(state, &state.value(kInstallDir), kInstallDirSize) != 0) {
+        return 3;
+    }
+    if (equals_ignore_case(state.value(kRestart), "y")) {
+        state.reboot_requested.store(1);
+    }
+    return 0;
+}
+
+}  // namespace iz

@@ -1,0 +1,33 @@
+// Second stage of reading the settings: every value checked against its kind,
+// the file version, the folders, the switches, the component choice, the
+// defaults of the work folder and installation folder, the reboot request.
+#pragma once
+
+#include <string>
+
+#include "settings/settings_table.h"
+
+namespace iz {
+
+struct RunState;
+
+const int kCodeTempFolder = 100558;
+
+// Validates and completes the table in place; every problem is reported on
+// the console, clears or replaces the value and sets `warning` to 1. Returns
+// 0, or 3 when a default that depends on the system cannot be had.
+int validate_settings(RunState& state, int* warning);
+
+// Text: always valid. Alphabetic: no decimal digit, and none of the bytes a
+// command interpreter treats specially (& | < > ^ % ") or below 0x20, since
+// such values end up in a batch file. Numeric: decimal digits only. The empty
+// value is valid for every kind.
+bool is_valid_value(const std::string& value, ValueKind kind);
+
+// The "InstallationOption" of an existing installation, from the registry:
+// empty when the product's key is missing; "All" when the key has no such
+// value; empty when the value is too long for `size` bytes as a terminated
+// text (it cannot be "All" then). Never reads or writes past `size` bytes.
+std::string query_installed_option(RunState& state, uint32_t size);
+
+}  // namespace iz

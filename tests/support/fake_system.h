@@ -1,0 +1,110 @@
+// A System whose every answer is staged as data: an in-memory file system, a
+// registry map, a version record, token groups, environment variables and a
+// scripted installer. It behaves like Windows (backslash paths, Windows error
+// numbers) unless a test says otherwise.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace iz {
+
+class FakeSystem : public System {
+  public:
+    // Windows error numbers the fake reports.
+    static const int kFileNotFound = 2;
+    static const int kPathNotFound = 3;
+    static const int kAccessDenied = 5;
+    static const int kNameTooLong = 206;
+
+    // --- staged answers ---
+    bool token_readable = true;
+    std::vector<TokenGroup> groups;
+    std::string language_name;        // empty: the query fails
+    bool japanese_code_page = false;  // lead bytes are code page 932 when true
+    LocalTime time{2026, 12, 8, 5, 14, 6};
+    int error = 0;  // what last_error() answers
+    char separator = '\\';
+    std::string own_relative = "ZOVTools\\installzova.exe";
+    std::string current_folder = "C:\\work";
+
+    std::map<std::string, std::string> files;
+    std::set<std::string> folders;
+    std::set<std::string> devices;    // exist, but are no disk files
+    std::set<std::string> read_only;  // cannot be created, written or appended to
+    bool full_path_fails = false;
+    std::string temp_folder = "C:\\Temp\\";
+    bool temp_fails = false;
+
+    // Registry: key -> value name -> bytes. A key without values is present.
+    std::map<std::string, std::map<std::string, std::string>> registry;
+    bool version_readable = true;
+    OsVersion version{6, 1};
+    Wow64Answer wow64_answer = Wow64Answer::Ok;
+    bool wow64 = false;
+    int wow64_queries = 0;
+    std::map<std::string, std::string> environment;
+
+    std::string module_path = "D:\\media\\ZOVTools\\installzova.exe";
+    bool module_path_fails = false;
+    int start_error = 0;  // non-zero: the start fails with it
+    int wait_error = 0;
+    bool exit_code_readable = true;
+    uint32_t exit_code = 0;
+    // Runs in place of the installer when a process is started.
+    std::function<void(const std::string& command_line)> installer;
+
+    // --- what the program did ---
+    std::string console;
+    std::vector<std::string> command_lines;
+    std::vector<unsigned> sleeps;
+    int closed_processes = 0;
+    ConsoleHandler handler = nullptr;
+    void* handler_context = nullptr;
+
+    // Delivers a console event to the registered handler.
+    bool fire(int event) { return handler(event, handler_context); }
+
+    // --- System ---
+    bool token_groups(std::vector<TokenGroup>* out) override;
+    int user_language_name(char* buffer, int size) override;
+    bool is_lead_byte(unsigned char byte, bool japanese) override;
+    void write_console(const char* bytes, size_t count) override;
+    LocalTime local_time() override { return time; }
+    void sleep_ms(unsigned milliseconds) override { sleeps.push_back(milliseconds); }
+    int last_error() override { return error; }
+    int name_too_long_error() override { return kNameTooLong; }
+    char path_separator() override { return separator; }
+    int append_to_file(const std::string& path, const std::string& bytes) override;
+    int write_file(const std::string& path, const std::string& bytes) override;
+    int delete_file(const std::string& path) override;
+    std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override;
+    bool is_disk_file(const std::string& path) override;
+    uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override;
+    uint32_t file_attributes(const char* path) override;
+    uint32_t temp_path(char* buffer, uint32_t size) override;
+    uint32_t profile_string(const char* section, const char* key, const char* fallback,
+                            char* buffer, uint32_t size, const char* file) override;
+    RegistryAnswer registry_value(const char* subkey, const char* name, char* data,
+                                  uint32_t size) override;
+    bool os_version(OsVersion* out) override;
+    Wow64Answer wow64_process(bool* is_wow64) override;
+    uint32_t environment_variable(const char* name, char* buffer, uint32_t size) override;
+    uint32_t module_file_name(char* buffer, uint32_t size) override;
+    const char* own_relative_path() override { return own_relative.c_str(); }
+    int start_process(const std::string& command_line, ProcessHandle* process) override;
+    int wait_process(const ProcessHandle& process) override;
+    bool process_exit_code(const ProcessHandle& process, uint32_t* code) override;
+    void close_process(ProcessHandle* process) override;
+    bool register_console_handler(ConsoleHandler h, void* context) override;
+};
+
+// An administrator's token: the built-in Administrators alias S-1-5-32-544.
+TokenGroup administrators_group();
+
+}  // namespace iz

@@ -1,0 +1,226 @@
+// A stand-in for the product's Setup.exe, used by the end-to-end tests and
+// the demo. It does what installzova expects of the real installer: reads the
+// response file given with -f1, appends its messages in the run-log line
+// format to installzova.log in the work folder named by szEdit1, writes the
+// result code to the file given with -f2, and exits. Environment variables
+// steer it:
+//   TEST_INSTALLER_RECORD      file to write the command line it received to
+//   TEST_INSTALLER_RESULT      result code to write (default "0"); "none"
+//                              writes setup.log without a ResultCode
+//   TEST_INSTALLER_NO_LOG      "1": write no setup.log at all
+//   TEST_INSTALLER_COMPLETE    "0": log no completion marker (default "1")
+//   TEST_INSTALLER_LINES       extra lines, separated by LF, each prefixed
+//   TEST_INSTALLER_RAW         file whose bytes are appended to the run log as
+//                              they are (long, unprefixed or odd lines)
+//   TEST_INSTALLER_REPEAT      number of numbered extra lines to append
+//   TEST_INSTALLER_DELAY_MS    pause before completing
+//   TEST_INSTALLER_EXIT        exit code (default 0)
+//   TEST_INSTALLER_SIGNAL_PARENT  "1": after completing, signal shut-down to
+//                              the parent the way the platform does (POSIX:
+//                              SIGTERM), then pause TEST_INSTALLER_AFTER_MS
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+#endif
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+#ifdef _WIN32
+const char kSeparator = '\\';
+#else
+const char kSeparator = '/';
+#endif
+
+std::string env(const char* name, const char* fallback = "") {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : fallback;
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+// Appends in one write, as installzova does, so that lines never tear.
+void append(const std::string& path, const std::string& bytes) {
+#ifdef _WIN32
+    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+#else
+    int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0666);
+    if (fd < 0) {
+        return;
+    }
+    ssize_t written = write(fd, bytes.data(), bytes.size());
+    (void)written;
+    close(fd);
+#endif
+}
+
+std::string prefix() {
+    std::time_t now = std::time(nullptr);
+    std::tm* t = std::localtime(&now);
+    char date[32];
+    std::snprintf(date, sizeof date, "%d-%d-%d", t->tm_mon + 1, t->tm_mday, t->tm_year + 1900);
+    char text[64];
+    std::snprintf(text, sizeof text, "INFO %10s %02d:%02d:%02d ", date, t->tm_hour, t->tm_min,
+                  t->tm_sec);
+    return text;
+}
+
+void log_line(const std::string& run_log, const std::string& text) {
+    append(run_log, prefix() + text + "\r\n");
+}
+
+// The value after "-f1" or "-f2" among the arguments.
+std::string option(int argc, char** argv, const char* name) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], name, 3) == 0) {
+            std::string value = argv[i] + 3;
+            // A Windows program gets the quotes removed by its C runtime already.
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+                value = value.substr(1, value.size() - 2);
+            }
+            return value;
+        }
+    }
+    return std::string();
+}
+
+std::string response_value(const std::string& response, const std::string& key) {
+    std::istringstream lines(response);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.compare(0, key.size() + 1, key + "=") == 0) {
+            return line.substr(key.size() + 1);
+        }
+    }
+    return std::string();
+}
+
+void record_command_line(int argc, char** argv) {
+    std::string path = env("TEST_INSTALLER_RECORD");
+    if (path.empty()) {
+        return;
+    }
+    std::string text;
+#ifdef _WIN32
+    text += std::string("raw=") + GetCommandLineA() + "\n";
+#endif
+    for (int i = 0; i < argc; ++i) {
+        text += "arg=" + std::string(argv[i]) + "\n";
+    }
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+bool is_check(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-silentcheck") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void log_extra_lines(const std::string& run_log) {
+    std::istringstream lines(env("TEST_INSTALLER_LINES"));
+    std::string line;
+    while (std::getline(lines, line)) {
+        log_line(run_log, line);
+    }
+    int repeat = std::atoi(env("TEST_INSTALLER_REPEAT", "0").c_str());
+    for (int i = 0; i < repeat; ++i) {
+        log_line(run_log, "QIRU09231-I Copying file " + std::to_string(i) + " of " +
+                              std::to_string(repeat) + ".");
+    }
+    std::string raw = env("TEST_INSTALLER_RAW");
+    if (!raw.empty()) {
+        append(run_log, read_file(raw));
+    }
+}
+
+void write_result(const std::string& setup_log) {
+    if (env("TEST_INSTALLER_NO_LOG") == "1" || setup_log.empty()) {
+        return;
+    }
+    std::string result = env("TEST_INSTALLER_RESULT", "0");
+    std::string text =
+        "[InstallShield Silent]\r\nVersion=v7.00\r\nFile=Log File\r\n"
+        "[ResponseResult]\r\n";
+    if (result != "none") {
+        text += "ResultCode=" + result + "\r\n";
+    }
+    std::ofstream(setup_log, std::ios::binary) << text;
+}
+
+void pause_ms(const char* name) {
+    int ms = std::atoi(env(name, "0").c_str());
+    if (ms > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+}
+
+void signal_shutdown_to_parent() {
+#ifndef _WIN32
+    kill(getppid(), SIGTERM);
+#endif
+    // Windows sends log-off and shut-down events only from the system itself;
+    // there is nothing an ordinary program can raise for them.
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    record_command_line(argc, argv);
+    std::string response = read_file(option(argc, argv, "-f1"));
+    std::string work_folder = response_value(response, "szEdit1");
+    std::string run_log = work_folder + kSeparator + "installzova.log";
+    bool check = is_check(argc, argv);
+
+    log_line(run_log, check
+                          ? "QIRU09232-I Checking the installation environment."
+                          : "QIRU09230-I Installing ZOVA (" + response_value(response, "szEdit3") +
+                                ") into " + response_value(response, "szDir") + ".");
+    log_line(run_log, "QIRU09179-I Data for maintenance: 00990001 installer internals");
+    log_extra_lines(run_log);
+    pause_ms("TEST_INSTALLER_DELAY_MS");
+    // A check installs nothing, so it logs no completion marker.
+    if (check) {
+        log_line(run_log, "QIRU09233-I The installation environment check finished.");
+    } else if (env("TEST_INSTALLER_COMPLETE", "1") == "1") {
+        log_line(run_log, "QIRU09181-I ZOVA installation completed.");
+    }
+    write_result(option(argc, argv, "-f2"));
+    if (env("TEST_INSTALLER_SIGNAL_PARENT") == "1") {
+        signal_shutdown_to_parent();
+        pause_ms("TEST_INSTALLER_AFTER_MS");
+    }
+    return std::atoi(env("TEST_INSTALLER_EXIT", "0").c_str());
+}

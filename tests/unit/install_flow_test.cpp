@@ -1,0 +1,240 @@
+// Whole runs of the three modes on the fake platform, with a scripted
+// installer: the order of the steps, what each leaves behind, the exit codes.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "main/run_main.h"
+#include "main/run_state.h"
+#include "messages/output.h"
+#include "support/fake_system.h"
+
+namespace iz {
+namespace {
+
+const char kSettings[] = "C:\\s.ini";
+const char kWork[] = "C:\\work";
+const char kLog[] = "C:\\work\\installzova.log";
+const char kIss[] = "C:\\work\\setup.iss";
+const char kSetupLog[] = "C:\\work\\setup.log";
+const char kBat[] = "C:\\work\\setoptions.bat";
+
+const char kGoodSettings[] =
+    "[ZOVA]\r\nfileversion=0201\r\nzovaversion=08-10\r\n"
+    "[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\ninstalldir=D:\\zova\r\n"
+    "[ENVIRONMENT_SETTINGS]\r\nload_balance=on\r\n";
+
+class InstallFlow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sys.groups.push_back(administrators_group());
+        sys.folders.insert(kWork);
+        sys.files[kSettings] = kGoodSettings;
+        sys.time = LocalTime{2026, 12, 8, 5, 14, 6};
+    }
+
+    // The installer: appends its lines after whatever the log holds, writes
+    // its result code.
+    void installer(const std::string& lines, const char* result, bool writes_log = true) {
+        sys.installer = [this, lines, result, writes_log](const std::string&) {
+            sys.files[kLog] += lines;
+            if (writes_log) {
+                sys.files[kSetupLog] =
+                    std::string("[ResponseResult]\r\nResultCode=") + result + "\r\n";
+            }
+        };
+    }
+
+    int run(std::vector<const char*> args) {
+        args.insert(args.begin(), "installzova.exe");
+        return run_main(sys, static_cast<int>(args.size()), args.data());
+    }
+
+    FakeSystem sys;
+};
+
+const char kCompleted[] =
+    "INFO  12-8-2026 05:14:07 QIRU09230-I Installing.\r\n"
+    "INFO  12-8-2026 05:14:08 QIRU09179-I Data for maintenance: 00990001 hidden\r\n"
+    "continued line\r\n"
+    "INFO  12-8-2026 05:14:09 QIRU09181-I Installation completed.\r\n";
+
+TEST_F(InstallFlow, CompletedInstallationEchoesTheInstallerAndRemovesTheWorkFiles) {
+    installer(kCompleted, "0");
+    EXPECT_EQ(0, run({"-f", kSettings}));
+    EXPECT_EQ(
+        "QIRU09180-I ZOVA installation will now start.\n"
+        "QIRU09230-I Installing.\n"
+        "continued line\n"
+        "QIRU09181-I Installation completed.\n",
+        sys.console);
+    EXPECT_EQ(0u, sys.files.count(kIss));
+    EXPECT_EQ(0u, sys.files.count(kSetupLog));
+    EXPECT_EQ(0u, sys.files.count(kBat));
+    ASSERT_EQ(1u, sys.command_lines.size());
+    EXPECT_EQ(
+        "\"D:\\media\\\\Setup.exe\" -s -f1\"C:\\work\\setup.iss\" -f2\"C:\\work\\setup.log\" "
+        "/clone_wait -silent ",
+        sys.command_lines[0]);
+    const std::string& log = sys.files[kLog];
+    EXPECT_EQ(0u, log.find("INFO  12-8-2026 05:14:06 QIRU09180-I ZOVA installation will now "
+                           "start.\r\n"
+                           "INFO  12-8-2026 05:14:06 QIRU09179-I Data for maintenance: 00100620 "
+                           "-f=C:\\s.ini\r\n"
+                           "INFO  12-8-2026 05:14:06 QIRU09179-I Data for maintenance: 00100635 "
+                           "fileversion=0201\r\n"));
+    EXPECT_NE(std::string::npos, log.find("00101177 GetExitCodeProcess(0) = 1\r\n"));
+    EXPECT_NE(std::string::npos, log.find("00101219 ResultCode=0(1)\r\n"));
+    EXPECT_EQ(1u, sys.closed_processes);
+}
+
+TEST_F(InstallFlow, CheckModeWritesNoOptionsFileAndKeepsTheWorkFiles) {
+    // A check logs no completion marker: nothing is removed.
+    installer("INFO  12-8-2026 05:14:07 QIRU09232-I Checked.\r\n", "0");
+    EXPECT_EQ(0, run({"-f", kSettings, "-c"}));
+    EXPECT_EQ("QIRU09232-I Checked.\n", sys.console);
+    EXPECT_EQ(0u, sys.files.count(kBat));
+    EXPECT_EQ(1u, sys.files.count(kIss));
+    EXPECT_EQ(1u, sys.files.count(kSetupLog));
+    EXPECT_NE(std::string::npos, sys.command_lines[0].find("/clone_wait -silentcheck "));
+    EXPECT_EQ(' ', sys.command_lines[0].back());
+    EXPECT_NE(std::string::npos, sys.files[kLog].find("00100622 -c\r\n"));
+}
+
+TEST_F(InstallFlow, WarningsAddCheckErrorAndAMaintenanceStartLine) {
+    sys.files[kSettings] = std::string(kGoodSettings) + "error_log_size=10M\r\n";
+    installer(kCompleted, "0");
+    EXPECT_EQ(0, run({"-f", kSettings}));
+    EXPECT_EQ(0u, sys.console.find(
+                      "QIRU09193-W A definition in the installation information settings file "
+                      "is invalid. (error_log_size=10M)\nQIRU09230-I Installing.\n"));
+    EXPECT_EQ(std::string::npos, sys.console.find("QIRU09180-I"));
+    const std::string& cmd = sys.command_lines[0];
+    EXPECT_EQ("-silent -checkerror ", cmd.substr(cmd.size() - 20));
+    EXPECT_EQ(0u, sys.files[kLog].find("INFO  12-8-2026 05:14:06 QIRU09179-I Data for "
+                                       "maintenance: 00300298 Installation check starts.\r\n"));
+    // The warning came before the run log existed.
+    EXPECT_EQ(std::string::npos, sys.files[kLog].find("QIRU09193-W"));
+}
+
+TEST_F(InstallFlow, FailedOrMissingResultCodeEndsWithNinetyNine) {
+    struct Case {
+        const char* result;
+        bool writes_log;
+        const char* message;
+    } cases[] = {
+        {"-3", true, "Error Code = -3, 101245"},
+        {"00", true, "Error Code = 0, 101245"},
+        {"1603", true, "Error Code = 1603, 101245"},
+        {"", false, "Error Code = 0, 101245"},
+    };
+    for (const Case& c : cases) {
+        sys = FakeSystem();
+        SetUp();
+        installer(kCompleted, c.result, c.writes_log);
+        EXPECT_EQ(99, run({"-f", kSettings})) << c.result;
+        EXPECT_NE(std::string::npos, sys.console.find(c.message)) << sys.console;
+        EXPECT_EQ(1u, sys.files.count(kIss));  // kept for the administrator to look at
+    }
+}
+
+TEST_F(InstallFlow, StaleSetupLogOfAnEarlierRunIsNeverTakenAsThisRunsResult) {
+    sys.files[kSetupLog] = "[ResponseResult]\r\nResultCode=0\r\n";
+    installer(kCompleted, "0", false);
+    EXPECT_EQ(99, run({"-f", kSettings}));
+    EXPECT_NE(std::string::npos, sys.console.find("Error Code = 0, 101245"));
+}
+
+TEST_F(InstallFlow, InstallerExitCodeDecidesNothing) {
+    installer(kCompleted, "0");
+    sys.exit_code = 3;
+    EXPECT_EQ(0, run({"-f", kSettings}));
+    EXPECT_NE(std::string::npos, sys.files[kLog].find("GetExitCodeProcess(3) = 1"));
+}
+
+TEST_F(InstallFlow, EachFailingStepEndsTheRunWithItsMessage) {
+    struct Case {
+        const char* name;
+        std::function<void(FakeSystem&)> stage;
+        const char* message;
+        bool installer_started;
+    } cases[] = {
+        {"read-only setup.iss", [](FakeSystem& s) { s.read_only.insert(kIss); },
+         "Error Code = 5, 100659", false},
+        {"read-only setoptions.bat", [](FakeSystem& s) { s.read_only.insert(kBat); },
+         "Error Code = 5, 100918", false},
+        {"read-only run log", [](FakeSystem& s) { s.read_only.insert(kLog); }, "Code = 5 300316",
+         false},
+        {"no Setup.exe", [](FakeSystem& s) { s.start_error = 2; },
+         "QIRU09195-W The setup.exe file does not exist.", true},
+        {"wait fails",
+         [](FakeSystem& s) {
+             s.wait_error = 6;
+             s.error = 6;
+         },
+         "Code = 6 101165", true},
+        {"exit code unreadable",
+         [](FakeSystem& s) {
+             s.exit_code_readable = false;
+             s.error = 5;
+         },
+         "Code = 5 101181", true},
+        {"own path unavailable",
+         [](FakeSystem& s) {
+             s.module_path_fails = true;
+             s.error = 122;
+         },
+         "Code = 122 101082", false},
+    };
+    for (const Case& c : cases) {
+        sys = FakeSystem();
+        SetUp();
+        installer(kCompleted, "0");
+        c.stage(sys);
+        EXPECT_EQ(99, run({"-f", kSettings})) << c.name;
+        EXPECT_NE(std::string::npos, sys.console.find(c.message)) << c.name << ": " << sys.console;
+        EXPECT_EQ(c.installer_started, !sys.command_lines.empty()) << c.name;
+    }
+}
+
+TEST_F(InstallFlow, MissingSetupIsTracedWithTheSetupPath) {
+    sys.start_error = 2;
+    EXPECT_EQ(99, run({"-f", kSettings}));
+    EXPECT_NE(std::string::npos,
+              sys.files[kLog].find("00101155 CreateProcess(D:\\media\\\\Setup.exe) = 0\r\n"));
+    EXPECT_NE(std::string::npos, sys.files[kLog].find("QIRU09195-W"));
+}
+
+TEST_F(InstallFlow, OptionsOnlyWritesTheOptionsFileAndNothingElse) {
+    EXPECT_EQ(0, run({"-f", kSettings, "-t"}));
+    EXPECT_EQ("zovactl set -lb on -s\r\n", sys.files[kBat]);
+    EXPECT_EQ(0u, sys.files.count(kIss));
+    EXPECT_EQ(0u, sys.files.count(kLog));
+    EXPECT_TRUE(sys.command_lines.empty());
+    EXPECT_EQ(nullptr, sys.handler);
+    EXPECT_EQ("", sys.console);
+}
+
+TEST_F(InstallFlow, OptionsOnlyWithWarningsWritesNothing) {
+    sys.files[kSettings] = std::string(kGoodSettings) + "load_balance_type=rr1\r\n";
+    EXPECT_EQ(99, run({"-f", kSettings, "-t"}));
+    EXPECT_EQ(0u, sys.files.count(kBat));
+    EXPECT_NE(std::string::npos, sys.console.find("(load_balance_type=rr1)"));
+}
+
+TEST_F(InstallFlow, MissingSettingsFileStopsEveryMode) {
+    for (const char* mode : {"", "-c", "-t"}) {
+        sys.console.clear();
+        std::vector<const char*> args = {"-f", "C:\\missing.ini"};
+        if (mode[0] != '\0') {
+            args.push_back(mode);
+        }
+        EXPECT_EQ(99, run(args));
+        EXPECT_EQ("QIRU09191-W The installation information settings file does not exist.\n",
+                  sys.console);
+    }
+}
+
+}  // namespace
+}  // namespace iz
