@@ -1,0 +1,108 @@
+// The end-to-end harness: runs the real installzova binary of one build
+// (native, or a Windows build under Wine) against real files in a fresh
+// folder per test, with the test installer as Setup.exe.
+//
+// The build is chosen by environment variables that CTest sets:
+//   IZ_E2E_TARGET     native | win32 | win64
+//   IZ_E2E_PROGRAM    the installzova executable
+//   IZ_E2E_INSTALLER  the test installer executable
+//   IZ_E2E_LAUNCHER   (Windows builds) the environment launcher
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct Target {
+    std::string kind;  // native, win32, win64
+    std::string program;
+    std::string installer;
+    std::string launcher;
+    bool windows = false;
+};
+
+const Target& target();
+
+struct RunResult {
+    int exit_code = -1;   // exit status, or 128 + signal
+    int signal = 0;       // the signal that ended the program, if any
+    std::string out;      // standard output; CR LF turned into LF on Windows
+    std::string raw_out;  // standard output as written
+    std::string err;
+};
+
+struct RunOptions {
+    // Variables for the program; Windows builds receive them from inside
+    // Windows, so TEMP or ProgramFiles(x86) can be set too. An empty value
+    // that is listed in `unset` removes the variable.
+    std::map<std::string, std::string> env;
+    std::vector<std::string> unset;
+    std::string cwd;                    // current folder (a Linux path)
+    bool as_nobody = false;             // run as an ordinary user (native only)
+    bool without_dac_override = false;  // root, but permission bits count
+};
+
+// A fresh folder for one test, removed afterwards.
+class Sandbox {
+  public:
+    Sandbox();
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    // A path inside the sandbox, as Linux sees it.
+    std::string path(const std::string& relative = "") const;
+    // The same path as the program sees it: Z:\... under Wine.
+    std::string at(const std::string& relative = "") const;
+
+    void write(const std::string& relative, const std::string& bytes) const;
+    std::string read(const std::string& relative) const;
+    bool exists(const std::string& relative) const;
+    void make_folder(const std::string& relative) const;
+    void remove(const std::string& relative) const;
+    // Copies a file, its permissions included.
+    void copy(const std::string& from, const std::string& to) const;
+    std::vector<std::string> list(const std::string& relative) const;
+
+    // media/Setup.exe (the test installer) and media/ZOVTools/installzova,
+    // as the program is laid out beside the product's installer.
+    void make_media();
+    std::string program() const;
+
+  private:
+    std::string root_;
+    bool media_ = false;
+};
+
+// A path as the program of the current target sees it.
+std::string program_path(const std::string& linux_path);
+
+// Runs installzova (or any program of the target) and waits for it.
+RunResult run(const std::string& program, const std::vector<std::string>& args,
+              const RunOptions& options = RunOptions());
+
+// Starts it without waiting; `out_file` receives its standard output.
+pid_t start(const std::string& program, const std::vector<std::string>& args,
+            const RunOptions& options, const std::string& out_file);
+RunResult finish(pid_t pid, const std::string& out_file);
+
+// The registry of the Wine prefix, in the view the target reads; `key`
+// begins with its hive (HKLM\..., HKCU\...).
+void wine_reg_add(const std::string& key, const std::string& name, const std::string& data);
+void wine_reg_delete(const std::string& key);
+
+// The Windows version Wine reports to installzova.exe ("win7", "winxp", ...).
+// Every Windows run of the suite starts on "win7", a version the program
+// accepts when it has to choose the installation folder itself.
+void set_wine_version(const std::string& version);
+
+// Text helpers.
+std::string file_bytes(const std::string& path);
+std::vector<std::string> lines_of(const std::string& text);
+std::string cp932_to_utf8(const std::string& bytes);
+
+}  // namespace e2e
