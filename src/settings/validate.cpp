@@ -116,8 +116,13 @@ int fail_temp_folder(RunState& state, int error) {
 int default_work_folder(RunState& state) {
     std::vector<char> buffer(kTempPathSize, '\0');
     uint32_t n = state.sys.temp_path(buffer.data(), kTempPathSize);
-    if (n == 0 || n > kTempPathSize) {
+    if (n == 0) {
         return fail_temp_folder(state, state.sys.last_error());
+    }
+    // A folder beyond the buffer sets no error number of its own: it is a
+    // name too long, as one that merely leaves no room for the file names.
+    if (n > kTempPathSize) {
+        return fail_temp_folder(state, state.sys.name_too_long_error());
     }
     std::string folder(buffer.data());
     // Work-file paths are never cut: two cut paths could name the same file.

@@ -265,8 +265,15 @@ pid_t start(const std::string& program, const std::vector<std::string>& args,
     if (!options.cwd.empty()) {
         posix_spawn_file_actions_addchdir_np(&actions, options.cwd.c_str());
     }
+    // A process group of its own, like a job started from a terminal: a
+    // test can then signal the group as a terminal's Ctrl+C would.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = 0;
-    int error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    int error = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
         throw std::runtime_error("cannot start " + command[0] + ": " + std::strerror(error));

@@ -15,6 +15,8 @@
 //   TEST_INSTALLER_REPEAT      number of numbered extra lines to append
 //   TEST_INSTALLER_DELAY_MS    pause before completing
 //   TEST_INSTALLER_EXIT        exit code (default 0)
+//   TEST_INSTALLER_KILL        (POSIX) a signal number to end itself with,
+//                              after its first lines
 //   TEST_INSTALLER_SIGNAL_PARENT  "1": after completing, signal shut-down to
 //                              the parent the way the platform does (POSIX:
 //                              SIGTERM), then pause TEST_INSTALLER_AFTER_MS
@@ -211,6 +213,11 @@ int main(int argc, char** argv) {
     log_line(run_log, "QIRU09179-I Data for maintenance: 00990001 installer internals");
     log_extra_lines(run_log);
     pause_ms("TEST_INSTALLER_DELAY_MS");
+#ifndef _WIN32
+    if (!env("TEST_INSTALLER_KILL").empty()) {
+        raise(std::atoi(env("TEST_INSTALLER_KILL").c_str()));
+    }
+#endif
     // A check installs nothing, so it logs no completion marker.
     if (check) {
         log_line(run_log, "QIRU09233-I The installation environment check finished.");

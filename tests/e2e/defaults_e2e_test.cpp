@@ -1,0 +1,150 @@
+// Values the program works out from the system: an existing installation in
+// the registry, the installation folder, the temp folder as work folder.
+#include "e2e/install_fixture.h"
+
+namespace e2e {
+namespace {
+
+const char kProductKey[] = "HKLM\\SOFTWARE\\KESTRON\\PathSentryMultiway";
+
+// Sets the installed option the platform's way and removes it afterwards.
+class InstalledOption {
+  public:
+    InstalledOption(const Sandbox& box, const std::string& value) {
+        if (target().windows) {
+            wine_reg_add(kProductKey, "InstallationOption", value);
+        } else {
+            box.write("registry/SOFTWARE/KESTRON/PathSentryMultiway/InstallationOption",
+                      value + "\n");
+        }
+    }
+    ~InstalledOption() {
+        if (target().windows) {
+            wine_reg_delete(kProductKey);
+        }
+    }
+};
+
+std::string response_value(const std::string& response, const std::string& key) {
+    for (const std::string& line : lines_of(response)) {
+        if (line.compare(0, key.size() + 1, key + "=") == 0) {
+            return line.substr(key.size() + 1, line.size() - key.size() - 2);  // less the CR
+        }
+    }
+    return "<absent>";
+}
+
+TEST_F(InstallRun, CoreOnlyOverAFullInstallationIsRefused) {
+    InstalledOption installed(box, "all");
+    write_settings("zova_core=y\r\n");
+    RunResult r = install({"-c"});
+    EXPECT_EQ(0, r.exit_code) << r.out;
+    EXPECT_EQ(0u, r.out.find("QIRU09253-W y cannot be specified in the ZOVA_core key when all ZOVA "
+                             "components are installed.\n"));
+    EXPECT_EQ("All", response_value(box.read("work/setup.iss"), "szEdit3"));
+    EXPECT_EQ(expected_command_line("-silentcheck -checkerror "), received());
+}
+
+TEST_F(InstallRun, CoreOnlyOverACoreInstallationIsAccepted) {
+    InstalledOption installed(box, "Core");
+    write_settings("zova_core=Y\r\n");
+    RunResult r = install({"-c"});
+    EXPECT_EQ(0, r.exit_code) << r.out;
+    EXPECT_EQ(std::string::npos, r.out.find("QIRU09253-W"));
+    EXPECT_EQ("Core", response_value(box.read("work/setup.iss"), "szEdit3"));
+}
+
+TEST_F(InstallRun, DefaultInstallationFolderIsBelowTheProgramFilesFolder) {
+    write_settings();
+    std::string settings = box.read("install.ini");
+    settings.replace(settings.find("installdir="), 11, "ignored_installdir=");
+    box.write("install.ini", settings);
+    std::string expected;
+    if (target().kind == "win32") {
+        expected = "C:\\Program Files (x86)\\KESTRON\\PathSentryMultiway";  // under WOW64
+    } else if (target().kind == "win64") {
+        expected = "C:\\Program Files\\KESTRON\\PathSentryMultiway";
+    } else {
+        options.env["ProgramFiles"] = box.path("programs/");
+        expected = box.path("programs/") + "/KESTRON/PathSentryMultiway";
+    }
+    RunResult r = install({"-c"});
+    EXPECT_EQ(0, r.exit_code) << r.out;
+    EXPECT_EQ(expected, response_value(box.read("work/setup.iss"), "szDir"));
+}
+
+TEST_F(InstallRun, ProgramFilesOf74CharactersIsRefused) {
+    write_settings();
+    std::string settings = box.read("install.ini");
+    settings.replace(settings.find("installdir="), 11, "ignored_installdir=");
+    box.write("install.ini", settings);
+    std::string name = target().kind == "win32" ? "ProgramFiles(x86)" : "ProgramFiles";
+    options.env[name] =
+        target().windows ? "C:\\" + std::string(71, 'p') : "/" + std::string(73, 'p');
+    RunResult r = install({"-c"});
+    EXPECT_EQ(99, r.exit_code);
+    EXPECT_NE(std::string::npos, r.out.find("QIRU09034-E An Internal error occurred in the ZOVA "
+                                            "Installer. Code = "));
+    EXPECT_NE(std::string::npos, r.out.find(" 200189\n"));
+    EXPECT_FALSE(box.exists("work/setup.iss"));
+}
+
+TEST_F(InstallRun, UnsupportedWindowsVersionNeedsAnInstallationFolder) {
+    write_settings();
+    std::string settings = box.read("install.ini");
+    settings.replace(settings.find("installdir="), 11, "ignored_installdir=");
+    box.write("install.ini", settings);
+    if (target().windows) {
+        set_wine_version("winxp");
+        RunResult r = install({"-c"});
+        set_wine_version("win7");
+        EXPECT_EQ(99, r.exit_code);
+        EXPECT_NE(std::string::npos, r.out.find("QIRU09034-E")) << r.out;
+        EXPECT_NE(std::string::npos, r.out.find(" 200170\n")) << r.out;
+        EXPECT_FALSE(box.exists("work/setup.iss"));
+    } else {
+        // No version gate here: the platform's program-files folder is taken.
+        options.unset.push_back("ProgramFiles");
+        RunResult r = install({"-c"});
+        EXPECT_EQ(0, r.exit_code) << r.out;
+        EXPECT_EQ("/opt/KESTRON/PathSentryMultiway",
+                  response_value(box.read("work/setup.iss"), "szDir"));
+    }
+}
+
+TEST_F(InstallRun, EmptyWorkFolderBecomesTheTempFolder) {
+    write_settings();
+    std::string settings = box.read("install.ini");
+    settings.replace(settings.find("workdir="), 8, "ignored_workdir=");
+    box.write("install.ini", settings);
+    box.make_folder("temp");
+    std::string temp = box.at("temp") + (target().windows ? "\\" : "/");
+    options.env[target().windows ? "TEMP" : "TMPDIR"] = box.at("temp");
+    options.env["TMP"] = box.at("temp");
+    RunResult r = install({"-c"});
+    EXPECT_EQ(0, r.exit_code) << r.out;
+    EXPECT_EQ(temp, response_value(box.read("temp/setup.iss"), "szEdit1"));
+    EXPECT_TRUE(box.exists("temp/installzova.log"));
+}
+
+TEST_F(InstallRun, TempFolderTooLongForTheWorkFilesIsRefused) {
+    write_settings();
+    std::string settings = box.read("install.ini");
+    settings.replace(settings.find("workdir="), 8, "ignored_workdir=");
+    box.write("install.ini", settings);
+    std::string long_temp = box.at("") + (target().windows ? "\\" : "/");
+    long_temp += std::string(245 - long_temp.size(), 't');  // 245 + "\installzova.log" > 260
+    options.env[target().windows ? "TEMP" : "TMPDIR"] = long_temp;
+    options.env["TMP"] = long_temp;
+    RunResult r = install({"-c"});
+    EXPECT_EQ(99, r.exit_code);
+    std::string error = target().windows ? "206" : "36";
+    EXPECT_EQ(
+        "QIRU09216-E An error occurred during I/O of a file that installzova uses. Error "
+        "Code = " +
+            error + ", 100558\n",
+        r.out);
+}
+
+}  // namespace
+}  // namespace e2e

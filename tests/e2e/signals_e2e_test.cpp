@@ -1,0 +1,134 @@
+// Console control through real signals: Ctrl+C at the terminal, a hang-up,
+// and the shut-down that a restarting installer sends.
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <regex>
+#include <thread>
+
+#include "e2e/install_fixture.h"
+
+namespace e2e {
+namespace {
+
+const char kUserTerminated[] =
+    "QIRU09197-W The user terminated installzova.exe, but ZOVA installation will continue.\n";
+
+bool wait_for(const std::function<bool()>& condition, int seconds = 30) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+class SignalsNative : public InstallRun {
+  protected:
+    pid_t start_install(const std::vector<std::string>& extra = {}) {
+        std::vector<std::string> args = {"-f", box.at("install.ini")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        out_file = box.path("console.txt");
+        box.write("console.txt", "");
+        return start(box.program(), args, options, out_file);
+    }
+    bool installer_running() { return box.exists("received.txt"); }
+    std::string out_file;
+};
+
+TEST_F(SignalsNative, CtrlCLeavesTheInstallerRunning) {
+    write_settings();
+    options.env["TEST_INSTALLER_DELAY_MS"] = "7000";
+    pid_t pid = start_install();
+    ASSERT_TRUE(wait_for([&] { return installer_running(); }));
+    kill(-pid, SIGINT);  // the terminal's foreground group: installzova alone
+    RunResult r = finish(pid, out_file);
+    EXPECT_EQ(SIGINT, r.signal);
+    EXPECT_EQ(std::string("QIRU09180-I ZOVA installation will now start.\n") + kUserTerminated,
+              r.out);
+    EXPECT_FALSE(box.exists("work/setup.log")) << "the installer was still running";
+    // The installation goes on without the program and completes.
+    EXPECT_TRUE(wait_for([&] { return box.exists("work/setup.log"); }));
+    std::string log = box.read("work/installzova.log");
+    EXPECT_NE(std::string::npos, log.find("00101272 dwCtrlType=0.\r\n"));
+    EXPECT_NE(std::string::npos, log.find(" QIRU09197-W"));
+    EXPECT_NE(std::string::npos, log.find("QIRU09181-I ZOVA installation completed.\r\n"));
+}
+
+TEST_F(SignalsNative, HangUpIsAbsorbed) {
+    write_settings();
+    options.env["TEST_INSTALLER_DELAY_MS"] = "1500";
+    pid_t pid = start_install();
+    ASSERT_TRUE(wait_for([&] { return installer_running(); }));
+    kill(pid, SIGHUP);
+    RunResult r = finish(pid, out_file);
+    EXPECT_EQ(0, r.exit_code) << r.out;
+    EXPECT_EQ(std::string::npos, r.out.find("QIRU09197-W"));
+    EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("work"));
+    EXPECT_NE(std::string::npos, box.read("work/installzova.log").find("dwCtrlType=2.\r\n"));
+}
+
+TEST_F(SignalsNative, ShutDownAfterACompletedRebootInstallationFinishesTheRun) {
+    write_settings("restart=y\r\n");
+    options.env["TEST_INSTALLER_SIGNAL_PARENT"] = "1";
+    options.env["TEST_INSTALLER_AFTER_MS"] = "8000";
+    pid_t pid = start_install();
+    RunResult r = finish(pid, out_file);
+    EXPECT_EQ(SIGTERM, r.signal);
+    EXPECT_EQ(
+        "QIRU09180-I ZOVA installation will now start.\nQIRU09230-I Installing ZOVA (All) "
+        "into " +
+            box.at("zova") + ".\nQIRU09181-I ZOVA installation completed.\n",
+        r.out);
+    EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("work"));
+}
+
+TEST_F(SignalsNative, ShutDownWithoutRebootRequestIsAnInterruption) {
+    write_settings();
+    options.env["TEST_INSTALLER_SIGNAL_PARENT"] = "1";
+    options.env["TEST_INSTALLER_AFTER_MS"] = "7000";
+    pid_t pid = start_install();
+    RunResult r = finish(pid, out_file);
+    EXPECT_EQ(SIGTERM, r.signal);
+    EXPECT_EQ(std::string("QIRU09180-I ZOVA installation will now start.\n") + kUserTerminated,
+              r.out);
+    EXPECT_TRUE(box.exists("work/setup.iss"));
+    EXPECT_NE(std::string::npos, box.read("work/installzova.log").find("dwCtrlType=6.\r\n"));
+}
+
+TEST_F(SignalsNative, RunLogLinesNeverTearWhileBothProgramsAppend) {
+    write_settings();
+    options.env["TEST_INSTALLER_REPEAT"] = "20000";
+    pid_t pid = start_install();
+    ASSERT_TRUE(wait_for([&] { return installer_running(); }));
+    int sent = 0;
+    while (!box.exists("work/setup.log") && sent < 2000) {
+        kill(pid, SIGHUP);  // each is traced into the run log
+        ++sent;
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    RunResult r = finish(pid, out_file);
+    EXPECT_EQ(0, r.exit_code);
+    std::string log = box.read("work/installzova.log");
+    std::regex shape("INFO [ 0-9-]{10} [0-9]{2}:[0-9]{2}:[0-9]{2} QIRU09[0-9]{3}-[IWE] [^\\r\\n]*");
+    size_t start = 0;
+    int ours = 0;
+    int theirs = 0;
+    while (start < log.size()) {
+        size_t end = log.find("\r\n", start);
+        ASSERT_NE(std::string::npos, end) << "the log ends inside a line";
+        std::string line = log.substr(start, end - start);
+        ASSERT_TRUE(std::regex_match(line, shape)) << "torn line: " << line;
+        ours += line.find("dwCtrlType=2.") != std::string::npos;
+        theirs += line.find("QIRU09231-I Copying file") != std::string::npos;
+        start = end + 2;
+    }
+    EXPECT_EQ(20000, theirs);
+    EXPECT_GT(ours, 0);
+}
+
+}  // namespace
+}  // namespace e2e
