@@ -1,0 +1,173 @@
+// The default installation folder: the version gate, the WOW64 question and
+// the program-files folder below "\KESTRON\PathSentryMultiway".
+#include "settings/install_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "main/run_state.h"
+#include "settings/load_settings.h"
+#include "support/fake_system.h"
+
+namespace iz {
+namespace {
+
+const char kSuffix[] = "\\KESTRON\\PathSentryMultiway";
+
+std::string internal_error(int error, int code) {
+    return "QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = " +
+           std::to_string(error) + " " + std::to_string(code) + "\n";
+}
+
+void stage_program_files(FakeSystem& fake) {
+    fake.environment["ProgramFiles"] = "C:\\Program Files";
+    fake.environment["ProgramFiles(x86)"] = "C:\\Program Files (x86)";
+}
+
+TEST(DefaultInstallDir, EveryFailureReportsMessage1WithErrorAndCode) {
+    struct Case {
+        const char* name;
+        std::function<void(FakeSystem&)> stage;
+        int code;
+    } cases[] = {
+        {"version unreadable", [](FakeSystem& f) { f.version_readable = false; }, 200123},
+        {"no Kernel32", [](FakeSystem& f) { f.wow64_answer = Wow64Answer::NoModule; }, 200140},
+        {"no IsWow64Process", [](FakeSystem& f) { f.wow64_answer = Wow64Answer::NoFunction; },
+         200150},
+        {"WOW64 query fails", [](FakeSystem& f) { f.wow64_answer = Wow64Answer::CallFailed; },
+         200160},
+        {"version 5.1",
+         [](FakeSystem& f) {
+             f.version = OsVersion{5, 1};
+         },
+         200170},
+        {"version 6.2",
+         [](FakeSystem& f) {
+             f.version = OsVersion{6, 2};
+         },
+         200170},
+        {"version 10.0",
+         [](FakeSystem& f) {
+             f.version = OsVersion{10, 0};
+         },
+         200170},
+        {"version 4.0",
+         [](FakeSystem& f) {
+             f.version = OsVersion{4, 0};
+         },
+         200170},
+        {"ProgramFiles absent", [](FakeSystem& f) { f.environment.erase("ProgramFiles"); }, 200189},
+        {"ProgramFiles empty", [](FakeSystem& f) { f.environment["ProgramFiles"] = ""; }, 200189},
+        {"ProgramFiles of 74",
+         [](FakeSystem& f) { f.environment["ProgramFiles"] = "C:\\" + std::string(71, 'p'); },
+         200189},
+        {"ProgramFiles(x86) absent under WOW64",
+         [](FakeSystem& f) {
+             f.wow64 = true;
+             f.environment.erase("ProgramFiles(x86)");
+         },
+         200189},
+    };
+    for (const Case& c : cases) {
+        FakeSystem fake;
+        stage_program_files(fake);
+        c.stage(fake);
+        fake.error = 4321;
+        RunState state(fake);
+        std::string folder;
+        EXPECT_EQ(3, default_install_dir(state, &folder, kInstallDirSize)) << c.name;
+        EXPECT_EQ("", folder) << c.name;
+        EXPECT_EQ(internal_error(4321, c.code), fake.console) << c.name;
+    }
+}
+
+TEST(DefaultInstallDir, AcceptedVersionsAskWow64ExceptOn50) {
+    struct Case {
+        OsVersion version;
+        bool wow64;
+        const char* expected_folder;
+        int queries;
+    } cases[] = {
+        {{5, 0}, true, "C:\\Program Files", 0},  // Windows 2000 never asks
+        {{5, 2}, false, "C:\\Program Files", 1},      {{5, 2}, true, "C:\\Program Files (x86)", 1},
+        {{6, 0}, false, "C:\\Program Files", 1},      {{6, 1}, false, "C:\\Program Files", 1},
+        {{6, 1}, true, "C:\\Program Files (x86)", 1},
+    };
+    for (const Case& c : cases) {
+        FakeSystem fake;
+        stage_program_files(fake);
+        fake.version = c.version;
+        fake.wow64 = c.wow64;
+        if (c.queries == 0) {
+            fake.wow64_answer = Wow64Answer::CallFailed;  // would fail if asked
+        }
+        RunState state(fake);
+        std::string folder;
+        std::string label = std::to_string(c.version.major) + "." +
+                            std::to_string(c.version.minor) + (c.wow64 ? " WOW64" : "");
+        EXPECT_EQ(0, default_install_dir(state, &folder, kInstallDirSize)) << label;
+        EXPECT_EQ(std::string(c.expected_folder) + kSuffix, folder) << label;
+        EXPECT_EQ(c.queries, fake.wow64_queries) << label;
+        EXPECT_EQ("", fake.console) << label;
+    }
+}
+
+TEST(DefaultInstallDir, ProgramFilesOf73CharactersGivesExactly100) {
+    FakeSystem fake;
+    fake.environment["ProgramFiles"] = "C:\\" + std::string(70, 'p');
+    ASSERT_EQ(73u, fake.environment["ProgramFiles"].size());
+    RunState state(fake);
+    std::string folder;
+    EXPECT_EQ(0, default_install_dir(state, &folder, kInstallDirSize));
+    EXPECT_EQ(100u, folder.size());
+    EXPECT_EQ(fake.environment["ProgramFiles"] + kSuffix, folder);
+}
+
+TEST(DefaultInstallDir, TrailingBackslashGivesADoubledOne) {
+    FakeSystem fake;
+    fake.environment["ProgramFiles"] = "D:\\Apps\\";
+    RunState state(fake);
+    std::string folder;
+    EXPECT_EQ(0, default_install_dir(state, &folder, kInstallDirSize));
+    EXPECT_EQ("D:\\Apps\\\\KESTRON\\PathSentryMultiway", folder);
+}
+
+TEST(DefaultInstallDir, GivenInstallFolderMeansTheVersionIsNeverExamined) {
+    FakeSystem fake;
+    fake.version_readable = false;
+    fake.version = OsVersion{5, 1};
+    fake.folders.insert("C:\\work");
+    fake.files["C:\\s.ini"] =
+        "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n"
+        "installdir=E:\\Target\r\n";
+    RunState state(fake);
+    int warned = 1;
+    EXPECT_EQ(0, load_settings(state, "C:\\s.ini", &warned));
+    EXPECT_EQ(0, warned);
+    EXPECT_EQ("", fake.console);
+    EXPECT_EQ("E:\\Target", state.value(kInstallDir));
+    EXPECT_EQ(0, fake.wow64_queries);
+}
+
+TEST(DefaultInstallDir, FailureEndsLoadSettingsWithResult3AndNoReboot) {
+    FakeSystem fake;
+    fake.version = OsVersion{5, 1};
+    fake.error = 0;
+    fake.folders.insert("C:\\work");
+    fake.environment["ProgramFiles"] = "C:\\Program Files";
+    fake.files["C:\\s.ini"] =
+        "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n"
+        "restart=y\r\n";
+    RunState state(fake);
+    int warned = 1;
+    EXPECT_EQ(3, load_settings(state, "C:\\s.ini", &warned));
+    EXPECT_EQ(0, warned);
+    EXPECT_EQ(internal_error(0, 200170), fake.console);
+    EXPECT_EQ("", state.value(kInstallDir));
+    EXPECT_EQ(0, state.reboot_requested.load());
+}
+
+}  // namespace
+}  // namespace iz

@@ -1,0 +1,370 @@
+// The first stage of reading the settings: checking the settings file, taking
+// its full path, the read pass with over-long values, and the trace of the raw
+// settings in the run log.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "main/run_state.h"
+#include "messages/output.h"
+#include "settings/load_settings.h"
+#include "support/fake_system.h"
+
+namespace iz {
+namespace {
+
+const char kFile[] = "C:\\s.ini";
+const char kLog[] = "C:\\work\\installzova.log";
+const char kMissingFile[] =
+    "QIRU09191-W The installation information settings file does not exist.\n";
+
+std::string bad_definition(const std::string& key, const std::string& value) {
+    return "QIRU09193-W A definition in the installation information settings file is invalid. (" +
+           key + "=" + value + ")\n";
+}
+
+// A system on which the settings load without any warning of their own.
+void stage_good_system(FakeSystem& fake) {
+    fake.folders.insert("C:\\work");
+    fake.environment["ProgramFiles"] = "C:\\Program Files";
+}
+
+const char kCleanFile[] =
+    "[ZOVA]\r\nfileversion=0201\r\nzovaversion=6.1.0\r\n"
+    "[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n";
+
+// The run log's lines after the 25-character prefix, without line ends.
+std::vector<std::string> log_texts(const FakeSystem& fake) {
+    std::vector<std::string> texts;
+    auto found = fake.files.find(kLog);
+    if (found == fake.files.end()) {
+        return texts;
+    }
+    const std::string& log = found->second;
+    size_t start = 0;
+    for (size_t end = log.find("\r\n"); end != std::string::npos; end = log.find("\r\n", start)) {
+        std::string line = log.substr(start, end - start);
+        texts.push_back(line.size() >= 25 ? line.substr(25) : line);
+        start = end + 2;
+    }
+    EXPECT_EQ(log.size(), start) << "the run log ends with a line end";
+    return texts;
+}
+
+std::string maintenance(const char* code, const std::string& text) {
+    return std::string("QIRU09179-I Data for maintenance: ") + code + " " + text;
+}
+
+TEST(SettingsReading, FileNameOf260CharactersPassesAnd261IsMissing) {
+    struct Case {
+        size_t length;
+        int result;
+    } cases[] = {{260, 0}, {261, 2}};
+    for (const Case& c : cases) {
+        FakeSystem fake;
+        stage_good_system(fake);
+        std::string name = "C:\\" + std::string(c.length - 7, 'n') + ".ini";
+        ASSERT_EQ(c.length, name.size());
+        fake.files[name] = kCleanFile;
+        RunState state(fake);
+        int warned = 1;
+        EXPECT_EQ(c.result, load_settings(state, name, &warned)) << c.length;
+        EXPECT_EQ(0, warned);
+        EXPECT_EQ(c.result == 0 ? "" : kMissingFile, fake.console) << c.length;
+        EXPECT_EQ(c.result == 0 ? name : "", state.settings_full_path);
+    }
+}
+
+TEST(SettingsReading, FolderMissingFileOrDeviceCountsAsMissingFile) {
+    FakeSystem fake;
+    fake.folders.insert("C:\\config");
+    fake.devices.insert("NUL");
+    fake.files["C:\\other.ini"] = kCleanFile;
+    for (const char* name : {"C:\\config", "C:\\absent.ini", "NUL"}) {
+        fake.console.clear();
+        RunState state(fake);
+        state.value(kStorageEmc) = "untouched";
+        int warned = 1;
+        EXPECT_EQ(2, load_settings(state, name, &warned)) << name;
+        EXPECT_EQ(0, warned) << name;
+        EXPECT_EQ(kMissingFile, fake.console) << name;
+        EXPECT_EQ("untouched", state.value(kStorageEmc)) << "nothing is read for " << name;
+    }
+}
+
+TEST(SettingsReading, FullPathFailureReportsMessage1WithErrorAndCode) {
+    FakeSystem fake;
+    stage_good_system(fake);
+    fake.files[kFile] = kCleanFile;
+    fake.full_path_fails = true;
+    fake.error = 1234;
+    RunState state(fake);
+    int warned = 1;
+    EXPECT_EQ(2, load_settings(state, kFile, &warned));
+    EXPECT_EQ(0, warned);
+    EXPECT_EQ("QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = 1234 100373\n",
+              fake.console);
+}
+
+TEST(SettingsReading, FullPathOfMoreThan260CharactersIsRefused) {
+    // "C:\work\" and the name: a full path of 260 characters fits, 261 does not.
+    struct Case {
+        size_t full_length;
+        int result;
+    } cases[] = {{260, 0}, {261, 2}};
+    for (const Case& c : cases) {
+        FakeSystem fake;
+        stage_good_system(fake);
+        fake.error = 206;
+        std::string name(c.full_length - 8, 'r');
+        std::string full = "C:\\work\\" + name;
+        fake.files[name] = kCleanFile;
+        fake.files[full] = kCleanFile;
+        RunState state(fake);
+        int warned = 1;
+        EXPECT_EQ(c.result, load_settings(state, name, &warned)) << c.full_length;
+        EXPECT_EQ(0, warned);
+        if (c.result == 0) {
+            EXPECT_EQ(full, state.settings_full_path);
+            EXPECT_EQ("", fake.console);
+        } else {
+            EXPECT_EQ(
+                "QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = 206 100373\n",
+                fake.console);
+        }
+    }
+}
+
+TEST(SettingsReading, NameWithoutFolderIsReadThroughItsFullPath) {
+    FakeSystem fake;
+    stage_good_system(fake);
+    // Only the existence check sees the name as typed; reading must use the full path.
+    fake.files["s.ini"] = "[ZOVA]\r\nfileversion=0201\r\nzovaversion=typed\r\n";
+    fake.files["C:\\work\\s.ini"] = "[ZOVA]\r\nfileversion=0201\r\nzovaversion=full\r\n";
+    RunState state(fake);
+    int warned = 1;
+    EXPECT_EQ(0, load_settings(state, "s.ini", &warned));
+    EXPECT_EQ("C:\\work\\s.ini", state.settings_full_path);
+    EXPECT_EQ("full", state.value(kZovaVersion));
+    EXPECT_EQ(0, warned);
+}
+
+TEST(SettingsReading, MissingKeysAndSectionsGiveEmptyValuesWithoutMessage) {
+    FakeSystem fake;
+    stage_good_system(fake);
+    // Section and key names match without regard to case; other sections are ignored.
+    fake.files[kFile] =
+        "[zova]\r\nFILEVERSION=0201\r\n[OTHER]\r\nload_balance=on\r\nunknown_key=1\r\n";
+    RunState state(fake);
+    int warned = 1;
+    EXPECT_EQ(0, load_settings(state, kFile, &warned));
+    EXPECT_EQ(0, warned);
+    EXPECT_EQ("", fake.console);
+    EXPECT_EQ("0201", state.value(kFileVersion));
+    EXPECT_EQ("", state.value(kZovaVersion));
+    EXPECT_EQ("", state.value(kLoadBalance));
+    EXPECT_EQ("", state.value(kRemoveLuForce));
+}
+
+TEST(SettingsReading, ValueAtCapacityIsKeptAndOneBeyondIsReportedAndCleared) {
+    struct Case {
+        size_t length;
+        bool kept;
+    } cases[] = {{100, true}, {101, false}, {150, false}};
+    for (const Case& c : cases) {
+        FakeSystem fake;
+        stage_good_system(fake);
+        std::string folder = "C:\\" + std::string(c.length - 3, 'w');
+        fake.folders.insert(folder);
+        fake.files[kFile] =
+            "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=" + folder + "\r\n";
+        RunState state(fake);
+        int warned = 0;
+        EXPECT_EQ(0, load_settings(state, kFile, &warned)) << c.length;
+        if (c.kept) {
+            EXPECT_EQ(folder, state.value(kWorkDir));
+            EXPECT_EQ("", fake.console);
+            EXPECT_EQ(0, warned);
+        } else {
+            EXPECT_EQ(bad_definition("workdir", folder.substr(0, 101)), fake.console);
+            EXPECT_EQ("C:\\Temp\\", state.value(kWorkDir)) << "falls back to the temp folder";
+            EXPECT_EQ(1, warned);
+        }
+        EXPECT_EQ(c.length > 100 ? 101u : c.length, state.settings[kWorkDir].returned_length);
+    }
+}
+
+TEST(SettingsReading, OverLongSwitchShowsCapacityPlusOneCharacters) {
+    FakeSystem fake;
+    stage_good_system(fake);
+    fake.files[kFile] = std::string(kCleanFile) + "storage_emc=yes\r\n";
+    RunState state(fake);
+    int warned = 0;
+    EXPECT_EQ(0, load_settings(state, kFile, &warned));
+    EXPECT_EQ(bad_definition("storage_emc", "ye"), fake.console);
+    EXPECT_EQ(1, warned);
+    EXPECT_EQ("n", state.value(kStorageEmc)) << "cleared, then completed as an empty switch";
+}
+
+TEST(SettingsReading, SeveralOverLongValuesAreReportedInTableOrder) {
+    FakeSystem fake;
+    stage_good_system(fake);
+    // Written in the file in the reverse of the table's order.
+    fake.files[kFile] =
+        "[ENVIRONMENT_SETTINGS]\r\nremove_lu_force=force\r\nlbex_usetimes_limit=1234567\r\n"
+        "load_balance=none\r\n"
+        "[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\nrestart=no\r\n"
+        "[ZOVA]\r\nzovaversion=12345678901\r\nfileversion=0201\r\n";
+    RunState state(fake);
+    int warned = 0;
+    EXPECT_EQ(0, load_settings(state, kFile, &warned));
+    EXPECT_EQ(bad_definition("zovaversion", "12345678901") + bad_definition("restart", "no") +
+                  bad_definition("load_balance", "none") +
+                  bad_definition("lbex_usetimes_limit", "1234567") +
+                  bad_definition("remove_lu_force", "forc"),
+              fake.console);
+    EXPECT_EQ(1, warned);
+    EXPECT_EQ("", state.value(kZovaVersion));
+    EXPECT_EQ("", state.value(kLoadBalance));
+    EXPECT_EQ("", state.value(kLbexUsetimesLimit));
+    EXPECT_EQ("", state.value(kRemoveLuForce));
+}
+
+TEST(SettingsReading, OverLongFileVersionDrawsMessage10ThenMessage9) {
+    FakeSystem fake;
+    stage_good_system(fake);
+    fake.files[kFile] =
+        "[ZOVA]\r\nfileversion=02010\r\nzovaversion=6.1\r\n"
+        "[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n";
+    RunState state(fake);
+    int warned = 0;
+    EXPECT_EQ(0, load_settings(state, kFile, &warned));
+    EXPECT_EQ(bad_definition("fileversion", "02010") +
+                  "QIRU09192-W An installation information settings file of an unsupported "
+                  "product version is specified. (zovaversion=6.1)\n",
+              fake.console);
+    EXPECT_EQ("0201", state.value(kFileVersion));
+}
+
+std::vector<std::string> traced_run(FakeSystem& fake, const std::string& file_text, int check,
+                                    RunState& state) {
+    fake.files[kFile] = file_text;
+    int warned = 0;
+    EXPECT_EQ(0, load_settings(state, kFile, &warned));
+    EXPECT_EQ(0, open_run_log(state, kLog, check, warned));
+    trace_settings(state, check);
+    std::vector<std::string> texts = log_texts(fake);
+    EXPECT_FALSE(texts.empty());
+    if (!texts.empty()) {
+        texts.erase(texts.begin());  // the start line
+    }
+    return texts;
+}
+
+TEST(SettingsReading, TraceShowsFullPathCheckSwitchAndRawTextOfEveryKey) {
+    for (int check : {0, 1}) {
+        FakeSystem fake;
+        stage_good_system(fake);
+        RunState state(fake);
+        std::vector<std::string> texts =
+            traced_run(fake,
+                       std::string(kCleanFile) +
+                           "storage_emc=yes\r\n[ENVIRONMENT_SETTINGS]\r\n"
+                           "load_balance=rr1\r\nremove_lu_force=On\r\n",
+                       check, state);
+        ASSERT_EQ(static_cast<size_t>(28 + check), texts.size()) << check;
+        EXPECT_EQ(maintenance("00100620", "-f=C:\\s.ini"), texts[0]);
+        if (check == 1) {
+            EXPECT_EQ(maintenance("00100622", "-c"), texts[1]);
+        }
+        const std::vector<std::string> keys = {
+            "fileversion=0201",
+            "zovaversion=6.1.0",
+            "installfile_location=",
+            "workdir=C:\\work",
+            "installdir=",
+            "storage_emc=ye",
+            "storage_eva=",
+            "zova_core=",
+            "restart=",
+            "load_balance=rr1",
+            "load_balance_type=",
+            "error_log_level=",
+            "error_log_size=",
+            "error_log_number=",
+            "trace_level=",
+            "trace_file_size=",
+            "trace_file_number=",
+            "path_health_check=",
+            "path_health_check_interval=",
+            "auto_failback=",
+            "auto_failback_interval=",
+            "intermittent_error_monitor=",
+            "intermittent_error_monitor_interval=",
+            "intermittent_error_monitor_number=",
+            "lbex_usetimes_limit=",
+            "remove_lu=",
+            "remove_lu_force=On",
+        };
+        for (size_t i = 0; i < keys.size(); ++i) {
+            EXPECT_EQ(maintenance("00100635", keys[i]), texts[1 + check + i]);
+        }
+        EXPECT_EQ(std::string::npos, fake.console.find("QIRU09179")) << "never on the console";
+        // The table keeps the validated values.
+        EXPECT_EQ("n", state.value(kStorageEmc));
+        EXPECT_EQ("", state.value(kLoadBalance));
+    }
+}
+
+TEST(SettingsReading, TraceRereadsTheFileAndSetsReturnedLength) {
+    FakeSystem fake;
+    stage_good_system(fake);
+    RunState state(fake);
+    fake.files[kFile] =
+        std::string(kCleanFile) + "[ENVIRONMENT_SETTINGS]\r\nerror_log_size=500\r\n";
+    int warned = 0;
+    ASSERT_EQ(0, load_settings(state, kFile, &warned));
+    EXPECT_EQ(3u, state.settings[kErrorLogSize].returned_length);
+    fake.files[kFile] =
+        std::string(kCleanFile) + "[ENVIRONMENT_SETTINGS]\r\nerror_log_size=123456789\r\n";
+    ASSERT_EQ(0, open_run_log(state, kLog, 0, warned));
+    trace_settings(state, 0);
+    std::vector<std::string> texts = log_texts(fake);
+    ASSERT_EQ(29u, texts.size());
+    EXPECT_EQ(maintenance("00100635", "error_log_size=12345678"), texts[1 + 1 + kErrorLogSize]);
+    EXPECT_EQ(8u, state.settings[kErrorLogSize].returned_length);
+    EXPECT_EQ("500", state.value(kErrorLogSize)) << "the table is not changed by the trace";
+}
+
+TEST(SettingsReading, TraceOfLongFullPathIsCutTo255Bytes) {
+    FakeSystem fake;
+    stage_good_system(fake);
+    std::string name = "C:\\" + std::string(253, 'p') + ".ini";
+    ASSERT_EQ(260u, name.size());
+    fake.files[name] = kCleanFile;
+    RunState state(fake);
+    int warned = 0;
+    ASSERT_EQ(0, load_settings(state, name, &warned));
+    ASSERT_EQ(0, open_run_log(state, kLog, 0, warned));
+    trace_settings(state, 0);
+    std::vector<std::string> texts = log_texts(fake);
+    ASSERT_LE(2u, texts.size());
+    EXPECT_EQ(maintenance("00100620", "-f=" + name).substr(0, 255), texts[1]);
+}
+
+TEST(SettingsReading, TraceBeforeTheRunLogIsOpenWritesNothing) {
+    FakeSystem fake;
+    stage_good_system(fake);
+    fake.files[kFile] = kCleanFile;
+    RunState state(fake);
+    int warned = 0;
+    ASSERT_EQ(0, load_settings(state, kFile, &warned));
+    size_t files_before = fake.files.size();
+    trace_settings(state, 1);
+    EXPECT_EQ(files_before, fake.files.size());
+    EXPECT_EQ("", fake.console);
+}
+
+}  // namespace
+}  // namespace iz
