@@ -98,7 +98,8 @@ std::vector<std::string> command_for(const std::string& program,
     if (options.as_nobody) {
         command = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--"};
     } else if (options.without_dac_override) {
-        command = {"setpriv", "--inh-caps=-dac_override", "--bounding-set=-dac_override", "--"};
+        command = {"setpriv", "--inh-caps=-dac_override,-dac_read_search",
+                   "--bounding-set=-dac_override,-dac_read_search", "--"};
     }
     if (target().windows) {
         command.push_back("wine");
@@ -258,7 +259,8 @@ pid_t start(const std::string& program, const std::vector<std::string>& args,
     std::vector<char*> envp = pointers(env);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out_file.c_str(), O_WRONLY | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     std::string err_file = out_file + ".err";
     posix_spawn_file_actions_addopen(&actions, 2, err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);

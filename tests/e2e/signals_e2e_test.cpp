@@ -32,7 +32,6 @@ class SignalsNative : public InstallRun {
         std::vector<std::string> args = {"-f", box.at("install.ini")};
         args.insert(args.end(), extra.begin(), extra.end());
         out_file = box.path("console.txt");
-        box.write("console.txt", "");
         return start(box.program(), args, options, out_file);
     }
     bool installer_running() { return box.exists("received.txt"); }

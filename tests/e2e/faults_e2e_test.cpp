@@ -1,0 +1,153 @@
+// Faults from outside: files the program may not write, a work folder that
+// is gone, an installer that dies, two runs in the same second, a settings
+// file that cannot be read after it was found. Run natively: they need
+// permissions that root does not honour and signals.
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "e2e/install_fixture.h"
+
+namespace e2e {
+namespace {
+
+const char kEarlier[] = "INFO  12-8-2026 05:14:06 QIRU09180-I an earlier run\r\nits lines\r\n";
+
+class FaultsNative : public InstallRun {
+  protected:
+    void SetUp() override {
+        InstallRun::SetUp();
+        write_settings();
+        box.write("work/installzova.log", kEarlier);
+        options.without_dac_override = true;
+    }
+    void make_read_only(const std::string& relative) {
+        if (!box.exists(relative)) {
+            box.write(relative, "read-only\r\n");
+        }
+        chmod(box.path(relative).c_str(), 0444);
+    }
+};
+
+TEST_F(FaultsNative, ReadOnlyWorkFilesStopTheRunBeforeTheInstaller) {
+    struct Case {
+        const char* file;
+        const char* message;
+        std::vector<std::string> left;
+    } cases[] = {
+        {"work/setup.iss",
+         "QIRU09216-E An error occurred during I/O of a file that installzova uses. Error Code = "
+         "13, 100659\n",
+         {"installzova.log", "setup.iss"}},
+        {"work/setoptions.bat",
+         "QIRU09216-E An error occurred during I/O of a file that installzova uses. Error Code = "
+         "13, 100918\n",
+         {"installzova.log", "setoptions.bat", "setup.iss"}},
+        {"work/installzova.log",
+         "QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = 13 300316\n",
+         {"installzova.log", "setoptions.bat", "setup.iss"}},
+    };
+    for (const Case& c : cases) {
+        box.remove("work");
+        box.make_folder("work");
+        box.write("work/installzova.log", kEarlier);
+        make_read_only(c.file);
+        RunResult r = install();
+        EXPECT_EQ(99, r.exit_code) << c.file;
+        EXPECT_EQ(c.message, r.out) << c.file;
+        EXPECT_EQ(c.left, box.list("work")) << c.file;
+        EXPECT_EQ(kEarlier, box.read("work/installzova.log")) << c.file;
+        EXPECT_FALSE(box.exists("received.txt")) << c.file;
+    }
+}
+
+TEST_F(FaultsNative, WorkFolderGoneBeforeTheWriting) {
+    // A folder that still answers as a folder but takes no new file: the
+    // current folder of a process after the folder was removed.
+    box.make_folder("gone");
+    RunOptions in_gone;
+    in_gone.cwd = box.path("gone");
+    std::string out = box.path("sleep.txt");
+    pid_t holder = start("/bin/sleep", {"30"}, in_gone, out);
+    box.remove("gone");
+    std::string folder = "/proc/" + std::to_string(holder) + "/cwd";
+    std::string settings = box.read("install.ini");
+    settings.replace(settings.find(box.at("work")), box.at("work").size(), folder);
+    box.write("install.ini", settings);
+    RunResult r = install();
+    kill(holder, SIGKILL);
+    finish(holder, out);
+    EXPECT_EQ(99, r.exit_code);
+    EXPECT_EQ(
+        "QIRU09216-E An error occurred during I/O of a file that installzova uses. Error "
+        "Code = 2, 100659\n",
+        r.out);
+    EXPECT_FALSE(box.exists("received.txt"));
+}
+
+TEST_F(FaultsNative, InstallerKilledBySignalIsAFailedInstallation) {
+    options.env["TEST_INSTALLER_KILL"] = "9";
+    RunResult r = install();
+    EXPECT_EQ(99, r.exit_code);
+    EXPECT_NE(std::string::npos,
+              r.out.find("QIRU09216-E An error occurred during I/O of a file that installzova "
+                         "uses. Error Code = 0, 101245\n"));
+    std::string log = box.read("work/installzova.log");
+    EXPECT_EQ(0u, log.find(kEarlier));
+    EXPECT_NE(std::string::npos, log.find("00101177 GetExitCodeProcess(89) = 1\r\n"));
+    EXPECT_TRUE(box.exists("work/setup.iss"));
+}
+
+TEST_F(FaultsNative, SecondRunInTheSameSecondReportsOnlyItself) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        box.remove("work");
+        box.make_folder("work");
+        options.env.erase("TEST_INSTALLER_COMPLETE");
+        RunResult first = install();
+        options.env["TEST_INSTALLER_COMPLETE"] = "0";
+        RunResult second = install();
+        std::vector<std::string> starts;
+        for (const std::string& line : lines_of(box.read("work/installzova.log"))) {
+            if (line.find("QIRU09180-I") != std::string::npos) {
+                starts.push_back(line);
+            }
+        }
+        ASSERT_EQ(2u, starts.size());
+        if (starts[0] != starts[1]) {
+            continue;  // a second boundary fell between the two runs: again
+        }
+        EXPECT_EQ(0, first.exit_code);
+        EXPECT_EQ(0, second.exit_code);
+        EXPECT_EQ(
+            "QIRU09180-I ZOVA installation will now start.\nQIRU09230-I Installing ZOVA "
+            "(All) into " +
+                box.at("zova") + ".\n",
+            second.out);
+        // Without its own completion marker the second run keeps its files.
+        EXPECT_TRUE(box.exists("work/setup.iss"));
+        EXPECT_TRUE(box.exists("work/setoptions.bat"));
+        return;
+    }
+    FAIL() << "no two runs started within the same second in 20 attempts";
+}
+
+TEST_F(FaultsNative, SettingsFileUnreadableAfterItWasFound) {
+    chmod(box.path("install.ini").c_str(), 0);
+    box.make_folder("temp");
+    options.env["TMPDIR"] = box.path("temp");
+    options.env["ProgramFiles"] = box.path("programs");
+    RunResult r = install();
+    // Every key reads as absent: the version is missing, the folders default.
+    EXPECT_EQ(0u, r.out.find("QIRU09192-W An installation information settings file of an "
+                             "unsupported product version is specified. (zovaversion=)\n"))
+        << r.out;
+    EXPECT_EQ(0, r.exit_code) << r.out;
+    std::string log = box.read("temp/installzova.log");
+    EXPECT_NE(std::string::npos, log.find("00100635 fileversion=\r\n"));
+    EXPECT_NE(std::string::npos,
+              log.find("into " + box.path("programs") + "/KESTRON/PathSentryMultiway.\r\n"));
+    EXPECT_EQ(kEarlier, box.read("work/installzova.log"));
+}
+
+}  // namespace
+}  // namespace e2e
