@@ -56,9 +56,7 @@ TEST_F(InstallRun, CoreOnlyOverACoreInstallationIsAccepted) {
 
 TEST_F(InstallRun, DefaultInstallationFolderIsBelowTheProgramFilesFolder) {
     write_settings();
-    std::string settings = box.read("install.ini");
-    settings.replace(settings.find("installdir="), 11, "ignored_installdir=");
-    box.write("install.ini", settings);
+    drop_setting("installdir");
     std::string expected;
     if (target().kind == "win32") {
         expected = "C:\\Program Files (x86)\\KESTRON\\PathSentryMultiway";  // under WOW64
@@ -75,9 +73,7 @@ TEST_F(InstallRun, DefaultInstallationFolderIsBelowTheProgramFilesFolder) {
 
 TEST_F(InstallRun, ProgramFilesOf74CharactersIsRefused) {
     write_settings();
-    std::string settings = box.read("install.ini");
-    settings.replace(settings.find("installdir="), 11, "ignored_installdir=");
-    box.write("install.ini", settings);
+    drop_setting("installdir");
     std::string name = target().kind == "win32" ? "ProgramFiles(x86)" : "ProgramFiles";
     options.env[name] =
         target().windows ? "C:\\" + std::string(71, 'p') : "/" + std::string(73, 'p');
@@ -91,9 +87,7 @@ TEST_F(InstallRun, ProgramFilesOf74CharactersIsRefused) {
 
 TEST_F(InstallRun, UnsupportedWindowsVersionNeedsAnInstallationFolder) {
     write_settings();
-    std::string settings = box.read("install.ini");
-    settings.replace(settings.find("installdir="), 11, "ignored_installdir=");
-    box.write("install.ini", settings);
+    drop_setting("installdir");
     if (target().windows) {
         set_wine_version("winxp");
         RunResult r = install({"-c"});
@@ -114,9 +108,7 @@ TEST_F(InstallRun, UnsupportedWindowsVersionNeedsAnInstallationFolder) {
 
 TEST_F(InstallRun, EmptyWorkFolderBecomesTheTempFolder) {
     write_settings();
-    std::string settings = box.read("install.ini");
-    settings.replace(settings.find("workdir="), 8, "ignored_workdir=");
-    box.write("install.ini", settings);
+    drop_setting("workdir");
     box.make_folder("temp");
     std::string temp = box.at("temp") + (target().windows ? "\\" : "/");
     options.env[target().windows ? "TEMP" : "TMPDIR"] = box.at("temp");
@@ -129,9 +121,7 @@ TEST_F(InstallRun, EmptyWorkFolderBecomesTheTempFolder) {
 
 TEST_F(InstallRun, TempFolderTooLongForTheWorkFilesIsRefused) {
     write_settings();
-    std::string settings = box.read("install.ini");
-    settings.replace(settings.find("workdir="), 8, "ignored_workdir=");
-    box.write("install.ini", settings);
+    drop_setting("workdir");
     std::string long_temp = box.at("") + (target().windows ? "\\" : "/");
     long_temp += std::string(245 - long_temp.size(), 't');  // 245 + "\installzova.log" > 260
     options.env[target().windows ? "TEMP" : "TMPDIR"] = long_temp;

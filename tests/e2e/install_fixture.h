@@ -28,6 +28,15 @@ class InstallRun : public ::testing::Test {
                       "[ENVIRONMENT_SETTINGS]\r\n" + environment);
     }
 
+    // Leaves a key of the written settings file out, so its default applies.
+    void drop_setting(const std::string& key) {
+        std::string settings = box.read("install.ini");
+        size_t at = settings.find("\n" + key + "=");
+        ASSERT_NE(std::string::npos, at) << key;
+        settings.insert(at + 1, "ignored_");
+        box.write("install.ini", settings);
+    }
+
     RunResult install(const std::vector<std::string>& extra = {}) {
         std::vector<std::string> args = {"-f", box.at("install.ini")};
         args.insert(args.end(), extra.begin(), extra.end());
