@@ -1,0 +1,115 @@
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/win32/win32_parts.h"
+
+namespace iz {
+namespace win32 {
+
+namespace {
+
+// Small enough that any real token's group list overflows it, so the first
+// query reports the size the list needs.
+const DWORD kProbeSize = 12;
+
+using IsWow64ProcessCall = BOOL(WINAPI*)(HANDLE, PBOOL);
+
+TokenGroup group_of(const SID_AND_ATTRIBUTES& entry) {
+    TokenGroup group;
+    group.attributes = entry.Attributes;
+    DWORD count = *GetSidSubAuthorityCount(entry.Sid);
+    for (DWORD i = 0; i < count; ++i) {
+        group.sub_authorities.push_back(*GetSidSubAuthority(entry.Sid, i));
+    }
+    return group;
+}
+
+// The group list is a variable-length record: the probe learns its size,
+// then a buffer of exactly that size takes it.
+bool read_groups(HANDLE token, std::vector<TokenGroup>* groups) {
+    unsigned char probe[kProbeSize];
+    DWORD needed = 0;
+    GetTokenInformation(token, TokenGroups, probe, kProbeSize, &needed);
+    if (needed == 0) {
+        return false;
+    }
+    void* buffer = std::malloc(needed);
+    if (buffer == nullptr) {
+        return false;
+    }
+    if (!GetTokenInformation(token, TokenGroups, buffer, needed, &needed)) {
+        std::free(buffer);
+        return false;
+    }
+    const TOKEN_GROUPS* list = static_cast<const TOKEN_GROUPS*>(buffer);
+    const SID_AND_ATTRIBUTES* entries = list->Groups;
+    for (DWORD i = 0; i < list->GroupCount; ++i) {
+        groups->push_back(group_of(entries[i]));
+    }
+    std::free(buffer);
+    return true;
+}
+
+}  // namespace
+
+bool token_groups(std::vector<TokenGroup>* groups) {
+    groups->clear();
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        return false;
+    }
+    bool read = read_groups(token, groups);
+    CloseHandle(token);
+    return read;
+}
+
+int user_language_name(char* buffer, int size) {
+    if (buffer == nullptr || size <= 0) {
+        return 0;
+    }
+    std::memset(buffer, 0, static_cast<size_t>(size));
+    int stored = GetLocaleInfoA(GetUserDefaultLCID(), LOCALE_SENGLANGUAGE, buffer, size);
+    if (stored == 0) {
+        // A name that did not fit may have been copied in part.
+        buffer[0] = '\0';
+    }
+    return stored;
+}
+
+bool os_version(OsVersion* version) {
+    OSVERSIONINFOEXA info;
+    std::memset(&info, 0, sizeof(info));
+    info.dwOSVersionInfoSize = sizeof(info);
+    BOOL read = GetVersionExA(reinterpret_cast<LPOSVERSIONINFOA>(&info));
+    if (!read) {
+        return false;
+    }
+    version->major = info.dwMajorVersion;
+    version->minor = info.dwMinorVersion;
+    return true;
+}
+
+Wow64Answer wow64_process(bool* is_wow64) {
+    // Looked up at run time: versions before XP SP2 do not export it.
+    HMODULE kernel = GetModuleHandleA("Kernel32.dll");
+    if (kernel == nullptr) {
+        return Wow64Answer::NoModule;
+    }
+    FARPROC address = GetProcAddress(kernel, "IsWow64Process");
+    if (address == nullptr) {
+        return Wow64Answer::NoFunction;
+    }
+    // void (*)(void) converts to any function pointer type without a warning.
+    auto call = reinterpret_cast<IsWow64ProcessCall>(reinterpret_cast<void (*)(void)>(address));
+    BOOL answer = FALSE;
+    if (!call(GetCurrentProcess(), &answer)) {
+        return Wow64Answer::CallFailed;
+    }
+    *is_wow64 = answer != FALSE;
+    return Wow64Answer::Ok;
+}
+
+}  // namespace win32
+}  // namespace iz
