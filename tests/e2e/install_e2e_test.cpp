@@ -1,4 +1,6 @@
 // Install and Check runs with the test installer as Setup.exe.
+#include <sys/stat.h>
+
 #include "e2e/install_fixture.h"
 
 namespace e2e {
@@ -164,6 +166,22 @@ TEST_F(InstallRun, OptionsOnlyModeStartsNoInstaller) {
     EXPECT_EQ(0, r.exit_code);
     EXPECT_EQ("", r.out);
     EXPECT_EQ(std::vector<std::string>{"setoptions.bat"}, box.list("work"));
+    EXPECT_FALSE(box.exists("received.txt"));
+}
+
+TEST_F(InstallRun, ReadOnlyResponseFileIsRefusedWithAccessDenied) {
+    write_settings();
+    box.write("work/setup.iss", "left by an earlier run\r\n");
+    chmod(box.path("work/setup.iss").c_str(), 0444);
+    options.without_dac_override = true;  // natively; the Wine server runs so in CI
+    RunResult r = install();
+    EXPECT_EQ(99, r.exit_code);
+    EXPECT_EQ(std::string("QIRU09216-E An error occurred during I/O of a file that installzova "
+                          "uses. Error Code = ") +
+                  (target().windows ? "5" : "13") + ", 100659\n",
+              r.out);
+    EXPECT_EQ("left by an earlier run\r\n", box.read("work/setup.iss"));
+    EXPECT_FALSE(box.exists("work/installzova.log"));
     EXPECT_FALSE(box.exists("received.txt"));
 }
 
