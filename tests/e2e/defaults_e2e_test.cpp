@@ -75,8 +75,10 @@ TEST_F(InstallRun, ProgramFilesOf74CharactersIsRefused) {
     write_settings();
     drop_setting("installdir");
     std::string name = target().kind == "win32" ? "ProgramFiles(x86)" : "ProgramFiles";
-    options.env[name] =
+    std::string too_long =
         target().windows ? "C:\\" + std::string(71, 'p') : "/" + std::string(73, 'p');
+    options.env[name] = too_long;
+    options.env["ProgramW6432"] = too_long;  // Wine's source of a 64-bit "ProgramFiles"
     RunResult r = install({"-c"});
     EXPECT_EQ(99, r.exit_code);
     EXPECT_NE(std::string::npos, r.out.find("QIRU09034-E An Internal error occurred in the ZOVA "
