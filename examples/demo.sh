@@ -18,10 +18,10 @@ cmake -S "$root" -B "$build" "${generator[@]}" >/dev/null
 cmake --build "$build" --target installzova test_installer -j "$(nproc)" >/dev/null
 
 rm -rf "$demo"
-mkdir -p "$demo/media/ZOVTools" "$demo/work" "$demo/registry"
+mkdir -p "$demo/media/ZOVTools" "$demo/zova-work" "$demo/registry"
 cp "$build/tests/test-installer" "$demo/media/Setup.exe"
 cp "$build/installzova" "$demo/media/ZOVTools/installzova"
-sed -e "s|^workdir=.*|workdir=$demo/work|" \
+sed -e "s|^workdir=.*|workdir=$demo/zova-work|" \
     -e "s|^installdir=.*|installdir=$demo/installed/KESTRON/PathSentryMultiway|" \
     "$root/examples/install.ini" > "$demo/install.ini"
 
@@ -33,14 +33,14 @@ INSTALLZOVA_REGISTRY_ROOT="$demo/registry" "$demo/media/ZOVTools/installzova" "$
     || status=$?
 echo "exit code: $status"
 echo
-echo "work folder $demo/work:"
-ls -l "$demo/work"
+echo "work folder $demo/zova-work:"
+ls -l "$demo/zova-work"
 echo
 echo "run log (installzova.log):"
-tr -d '\r' < "$demo/work/installzova.log"
-if [ -f "$demo/work/setoptions.bat" ]; then
+tr -d '\r' < "$demo/zova-work/installzova.log"
+if [ -f "$demo/zova-work/setoptions.bat" ]; then
     echo
     echo "options command file (setoptions.bat):"
-    tr -d '\r' < "$demo/work/setoptions.bat"
+    tr -d '\r' < "$demo/zova-work/setoptions.bat"
 fi
 exit "$status"
