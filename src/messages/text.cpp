@@ -98,8 +98,4 @@ std::string to_text_mode(const std::string& text) {
     return out;
 }
 
-bool is_cp932_lead_byte(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
 }  // namespace iz

@@ -37,7 +37,4 @@ bool equals_ignore_case(const std::string& a, const char* b);
 // Every LF becomes CR LF, as a text-mode stream writes it.
 std::string to_text_mode(const std::string& text);
 
-// Code page 932 lead bytes: 0x81-0x9F and 0xE0-0xFC.
-bool is_cp932_lead_byte(unsigned char byte);
-
 }  // namespace iz
