@@ -161,29 +161,6 @@ std::string written_options(FakeSystem& fake, RunState& state) {
     return found == fake.files.end() ? "<no file>" : found->second;
 }
 
-TEST(OptionsFileContent, WorkedExampleGivesNineLinesByteForByte) {
-    FakeSystem fake;
-    RunState state(fake);
-    loaded(fake, state,
-           "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n"
-           "[ENVIRONMENT_SETTINGS]\r\nload_balance=on\r\nerror_log_level=3\r\n"
-           "error_log_size=500\r\ntrace_file_number=4\r\npath_health_check=on\r\n"
-           "path_health_check_interval=30\r\nauto_failback=off\r\n"
-           "intermittent_error_monitor=off\r\nlbex_usetimes_limit=100\r\nremove_lu=on\r\n"
-           "remove_lu_force=on\r\n");
-    EXPECT_EQ(
-        "zovactl set -lb on -s\r\n"
-        "zovactl set -ellv 3 -s\r\n"
-        "zovactl set -elfs 500 -s\r\n"
-        "zovactl set -systfn 4 -s\r\n"
-        "zovactl set -pchk on -intvl 30 -s\r\n"
-        "zovactl set -iem off -s\r\n"
-        "zovactl set -afb off -s\r\n"
-        "zovactl set -exlimit 100 -s\r\n"
-        "zovactl set -rmlu on -force -s\r\n",
-        written_options(fake, state));
-}
-
 TEST(OptionsFileContent, AllEighteenKeysAtFullCapacityGiveTwelveLines) {
     FakeSystem fake;
     RunState state(fake);
