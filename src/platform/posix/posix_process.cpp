@@ -64,6 +64,9 @@ uint32_t module_file_name(char* buffer, uint32_t size) {
     path.resize(static_cast<size_t>(n));
     uint32_t result = copy_out(path, buffer, size);
     if (result >= size) {
+        if (size > 0) {
+            buffer[0] = '\0';  // an empty text rather than whatever was there
+        }
         errno = ENAMETOOLONG;
         return 0;
     }
