@@ -59,6 +59,7 @@ uint32_t module_file_name(char* buffer, uint32_t size) {
     std::string path(4096, '\0');
     ssize_t n = readlink("/proc/self/exe", &path[0], path.size());
     if (n <= 0 || static_cast<size_t>(n) >= path.size()) {
+        errno = n < 0 ? errno : ENAMETOOLONG;
         return 0;
     }
     path.resize(static_cast<size_t>(n));
