@@ -195,8 +195,7 @@ class RealWorld : public World {
         const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         folder_ = std::string(temp) + "iz_contract_" + std::to_string(process_id()) + "_" +
                   std::string(test).substr(0, std::string(test).find('/'));
-        made_ = make_directory(folder_);
-        EXPECT_TRUE(made_) << folder_;
+        EXPECT_TRUE(make_directory(folder_)) << folder_;
 #ifndef _WIN32
         set_variable("INSTALLZOVA_REGISTRY_ROOT", (folder_ + "/registry").c_str());
 #endif
@@ -212,7 +211,7 @@ class RealWorld : public World {
             remove_host_registry(key_);
         }
 #else
-        for (const std::string& entry : registry_folders_) {
+        for (const std::string& entry : registry_entries_) {
             std::remove(entry.c_str());  // files first, then the folders
         }
 #endif
@@ -254,11 +253,10 @@ class RealWorld : public World {
   private:
     std::unique_ptr<System> system_;
     std::string folder_;
-    bool made_ = false;
     std::vector<std::string> names_;
     std::vector<std::pair<std::string, std::string>> saved_;
     std::string key_;
-    std::vector<std::string> registry_folders_;
+    std::vector<std::string> registry_entries_;
 };
 
 #ifdef _WIN32
@@ -275,16 +273,16 @@ void RealWorld::set_registry_value(const char* name, const std::string& data) {
 // as an editor leaves it, is not part of the data.
 std::string RealWorld::registry_key() {
     key_ = "SOFTWARE\\Contract";
-    registry_folders_ = {folder_ + "/registry/SOFTWARE/Contract", folder_ + "/registry/SOFTWARE",
+    registry_entries_ = {folder_ + "/registry/SOFTWARE/Contract", folder_ + "/registry/SOFTWARE",
                          folder_ + "/registry"};
-    for (auto it = registry_folders_.rbegin(); it != registry_folders_.rend(); ++it) {
+    for (auto it = registry_entries_.rbegin(); it != registry_entries_.rend(); ++it) {
         make_directory(*it);
     }
     return key_;
 }
 void RealWorld::set_registry_value(const char* name, const std::string& data) {
     std::string file = folder_ + "/registry/SOFTWARE/Contract/" + name;
-    registry_folders_.insert(registry_folders_.begin(), file);
+    registry_entries_.insert(registry_entries_.begin(), file);
     write_at(file, 0, data + "\r\n");
 }
 #endif
