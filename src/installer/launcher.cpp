@@ -15,8 +15,9 @@ namespace {
 
 const uint32_t kOwnPathSize = 261;
 
-int report_internal_error(RunState& state, int code) {
-    int error = state.sys.last_error();
+// `error` is taken right after the call that failed: any later call, the
+// trace's own file open included, may replace it.
+int report_internal_error(RunState& state, int error, int code) {
     report(state, message_text(state, kMsgInternalError, error, code), 1);
     return 8;
 }
@@ -32,7 +33,7 @@ bool setup_folder(RunState& state, std::string* folder) {
     std::vector<char> own(kOwnPathSize, '\0');
     uint32_t n = state.sys.module_file_name(own.data(), kOwnPathSize);
     if (n == 0 || n >= kOwnPathSize) {
-        report_internal_error(state, kCodeOwnPath);
+        report_internal_error(state, state.sys.last_error(), kCodeOwnPath);
         return false;
     }
     // Only the count is cut, not a compared name. A path too short to hold the
@@ -67,14 +68,16 @@ int launch_setup(RunState& state, int check, int warned) {
     }
     int status = 0;
     uint32_t exit_code = 0;
-    if (state.sys.wait_process(process) != 0) {
-        status = report_internal_error(state, kCodeWait);
+    int error = state.sys.wait_process(process);
+    if (error != 0) {
+        status = report_internal_error(state, error, kCodeWait);
     } else {
         bool read = state.sys.process_exit_code(process, &exit_code);
+        error = read ? 0 : state.sys.last_error();
         trace(state, kCodeExitCode,
               format_text(state, "GetExitCodeProcess(%x) = %d", exit_code, read ? 1 : 0));
         if (!read) {
-            status = report_internal_error(state, kCodeExitCodeFailed);
+            status = report_internal_error(state, error, kCodeExitCodeFailed);
         }
     }
     state.sys.close_process(&process);

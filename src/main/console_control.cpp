@@ -13,11 +13,7 @@ namespace iz {
 namespace {
 
 bool dispatch(int event, void* context) {
-    RunState& state = *static_cast<RunState*>(context);
-    state.handlers_running.fetch_add(1);
-    bool handled = on_console_control(state, event);
-    state.handlers_running.fetch_sub(1);
-    return handled;
+    return on_console_control(*static_cast<RunState*>(context), event);
 }
 
 }  // namespace
@@ -49,10 +45,8 @@ bool on_console_control(RunState& state, int event) {
     return false;
 }
 
-void wait_for_console_handlers(RunState& state) {
-    while (state.handlers_running.load() > 0) {
-        state.sys.sleep_ms(50);
-    }
+void unregister_console_control(RunState& state) {
+    state.sys.unregister_console_handler();
 }
 
 }  // namespace iz

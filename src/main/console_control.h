@@ -9,7 +9,7 @@ struct RunState;
 const int kCodeConsoleEvent = 101272;
 const unsigned kHandlerPauseMs = 5000;
 
-// Registers on_console_control for the rest of the process.
+// Registers on_console_control with the state as its context.
 void register_console_control(RunState& state);
 
 // The handler itself. Returns true when the event is absorbed, false to let
@@ -17,8 +17,8 @@ void register_console_control(RunState& state);
 // that lets the user read the message).
 bool on_console_control(RunState& state, int event);
 
-// Waits until no handler call is in progress, so that the state it uses
-// outlives it.
-void wait_for_console_handlers(RunState& state);
+// Ends the registration and waits for a handler call in progress. Called
+// before the state ends, so that no event can reach a state that is gone.
+void unregister_console_control(RunState& state);
 
 }  // namespace iz

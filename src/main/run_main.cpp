@@ -152,7 +152,8 @@ int run_main(System& sys, int argc, const char* const* argv) {
         case kModeParameterError:
             break;
     }
-    wait_for_console_handlers(state);
+    // The handler uses the state, which ends with this function.
+    unregister_console_control(state);
     return exit_code_for(status);
 }
 

@@ -37,8 +37,6 @@ struct RunState {
     std::atomic<int> reboot_requested{0};
     std::atomic<int> work_files_removed{0};
     std::atomic<int> log_replayed{0};
-    // Console handler calls in progress on the platform's thread.
-    std::atomic<int> handlers_running{0};
 
     // The value of a setting, by row.
     std::string& value(int row) { return settings[row].value; }

@@ -120,7 +120,8 @@ class System {
     // Creates or truncates the file and writes `bytes`. Returns 0, or the
     // error number when the file cannot be created or the bytes not written.
     virtual int write_file(const std::string& path, const std::string& bytes) = 0;
-    // Deletes the file. Returns 0 or the error number.
+    // Deletes the file; a folder is refused, never removed. Returns 0 or the
+    // error number.
     virtual int delete_file(const std::string& path) = 0;
     // Opens the file for reading; null when it cannot be opened.
     virtual std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) = 0;
@@ -129,8 +130,11 @@ class System {
     // (not a folder, device or pipe). Asks for no read access.
     virtual bool is_disk_file(const std::string& path) = 0;
     // GetFullPathNameA: the full path of `name` into `buffer` of `size`
-    // bytes. Returns its length without the terminator when it fits, the
-    // size needed including the terminator when it does not, 0 on failure.
+    // bytes, "." and ".." resolved by the name alone. Returns its length
+    // without the terminator when it fits, the size needed including the
+    // terminator when it does not, 0 on failure. A full path that does not
+    // fit (Windows also refuses one of 260 characters or more) leaves the
+    // name-too-long error number, whether the result is 0 or the size needed.
     virtual uint32_t full_path_name(const char* name, char* buffer, uint32_t size) = 0;
     // GetFileAttributesA: the attribute bits, or kInvalidFileAttributes.
     virtual uint32_t file_attributes(const char* path) = 0;
@@ -176,9 +180,16 @@ class System {
     virtual void close_process(ProcessHandle* process) = 0;
 
     // --- Console control -------------------------------------------------
-    // Registers the handler for console events for the rest of the process.
-    // Returns false when it cannot be registered.
+    // Registers the handler for console events until it is unregistered.
+    // Events whose handling the caller of the program turned off (an ignored
+    // signal, an inherited "ignore Ctrl+C") never reach it. Returns false when
+    // it cannot be registered.
     virtual bool register_console_handler(ConsoleHandler handler, void* context) = 0;
+    // Ends the registration. When it returns, no call of the handler is in
+    // progress and none will start, so the handler's context may end. Later
+    // events get no handler: on POSIX they are held until the process ends,
+    // on Windows they take the system's default course.
+    virtual void unregister_console_handler() = 0;
 };
 
 // The real System of the platform this program was built for.

@@ -101,6 +101,12 @@ std::vector<std::string> command_for(const std::string& program,
         command = {"setpriv", "--inh-caps=-dac_override,-dac_read_search",
                    "--bounding-set=-dac_override,-dac_read_search", "--"};
     }
+    if (!options.ignored_signals.empty()) {
+        // A shell sets the dispositions, and exec keeps them.
+        command.insert(
+            command.end(),
+            {"/bin/sh", "-c", "trap '' " + options.ignored_signals + "; exec \"$@\"", "sh"});
+    }
     if (target().windows) {
         command.push_back("wine");
         command.push_back(target().launcher);
@@ -259,8 +265,18 @@ pid_t start(const std::string& program, const std::vector<std::string>& args,
     std::vector<char*> envp = pointers(env);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
+    int reader_gone[2] = {-1, -1};
+    if (options.stdout_reader_gone && pipe2(reader_gone, O_CLOEXEC) == 0) {
+        close(reader_gone[0]);
+        posix_spawn_file_actions_adddup2(&actions, reader_gone[1], 1);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 1, out_file.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
+    if (!options.terminal.empty()) {
+        // Opened by the leader of a new session: it becomes its terminal.
+        posix_spawn_file_actions_addopen(&actions, 0, options.terminal.c_str(), O_RDWR, 0);
+    }
     std::string err_file = out_file + ".err";
     posix_spawn_file_actions_addopen(&actions, 2, err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
@@ -271,12 +287,16 @@ pid_t start(const std::string& program, const std::vector<std::string>& args,
     // test can then signal the group as a terminal's Ctrl+C would.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setflags(&attributes,
+                             options.terminal.empty() ? POSIX_SPAWN_SETPGROUP : POSIX_SPAWN_SETSID);
     posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = 0;
     int error = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
+    if (reader_gone[1] >= 0) {
+        close(reader_gone[1]);
+    }
     if (error != 0) {
         throw std::runtime_error("cannot start " + command[0] + ": " + std::strerror(error));
     }

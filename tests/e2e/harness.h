@@ -44,6 +44,12 @@ struct RunOptions {
     std::string cwd;                    // current folder (a Linux path)
     bool as_nobody = false;             // run as an ordinary user (native only)
     bool without_dac_override = false;  // root, but permission bits count
+    // Native only: signals the program inherits as ignored ("INT CHLD"), a
+    // standard output whose reader has gone, a terminal (a pseudo-terminal's
+    // name) as standard input and controlling terminal.
+    std::string ignored_signals;
+    bool stdout_reader_gone = false;
+    std::string terminal;
 };
 
 // A fresh folder for one test, removed afterwards.

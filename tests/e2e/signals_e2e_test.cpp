@@ -1,8 +1,12 @@
 // Console control through real signals: Ctrl+C at the terminal, a hang-up,
 // and the shut-down that a restarting installer sends.
+#include <fcntl.h>
 #include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <regex>
 #include <thread>
@@ -24,6 +28,26 @@ bool wait_for(const std::function<bool()>& condition, int seconds = 30) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
+}
+
+// True once the program has ended; it is not reaped, so its pid stays its own.
+bool has_ended(pid_t pid, int options = WNOHANG) {
+    siginfo_t info{};
+    while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT | options) < 0) {
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+    return info.si_pid == pid;
+}
+
+// The texts of the run log's lines, without their time stamps.
+std::vector<std::string> log_texts(const std::string& log) {
+    std::vector<std::string> texts;
+    for (const std::string& line : lines_of(log)) {
+        texts.push_back(line.size() > 25 ? line.substr(25) : line);
+    }
+    return texts;
 }
 
 class SignalsNative : public InstallRun {
@@ -127,6 +151,80 @@ TEST_F(SignalsNative, RunLogLinesNeverTearWhileBothProgramsAppend) {
     }
     EXPECT_EQ(20000, theirs);
     EXPECT_GT(ours, 0);
+}
+
+TEST_F(SignalsNative, HangUpsFromTheInstallersEndToTheExitLeaveEachOf200RunsItsExitCode) {
+    write_settings();
+    for (int run = 1; run <= 200; ++run) {
+        pid_t pid = start_install();
+        std::atomic<bool> ended{false};
+        std::thread hang_ups([&] {
+            bool installer_ended = false;
+            while (!ended.load()) {
+                installer_ended = installer_ended || box.exists("work/setup.log");
+                if (installer_ended) {
+                    kill(pid, SIGHUP);
+                }
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
+            }
+        });
+        has_ended(pid, 0);
+        ended.store(true);
+        hang_ups.join();
+        RunResult r = finish(pid, out_file);
+        ASSERT_EQ(0, r.exit_code) << "run " << run << " of 200: " << r.err;
+        ASSERT_EQ("", r.err) << "run " << run << " of 200";
+    }
+}
+
+TEST_F(SignalsNative, ClosedStandardOutputChangesNeitherTheRunNorTheRunLog) {
+    write_settings();
+    options.env["TEST_INSTALLER_LINES"] = "QIRU09231-I Copying.";
+    ASSERT_EQ(0, install().exit_code);
+    std::vector<std::string> expected = log_texts(box.read("work/installzova.log"));
+    box.remove("work/installzova.log");
+
+    options.stdout_reader_gone = true;
+    EXPECT_EQ(0, run(box.program(), {"-h"}, options).exit_code);
+    EXPECT_EQ(0, install().exit_code);
+    EXPECT_EQ(expected, log_texts(box.read("work/installzova.log")));
+    EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("work"));
+}
+
+TEST_F(SignalsNative, InterruptAndChildSignalsIgnoredAtStartStayIgnored) {
+    write_settings();
+    options.ignored_signals = "INT CHLD";
+    options.env["TEST_INSTALLER_DELAY_MS"] = "1000";
+    pid_t pid = start_install();
+    ASSERT_TRUE(wait_for([&] { return installer_running(); }));
+    kill(-pid, SIGINT);
+    RunResult r = finish(pid, out_file);
+    EXPECT_EQ(0, r.exit_code) << r.out;
+    EXPECT_EQ(std::string::npos, r.out.find("QIRU09197-W"));
+    EXPECT_EQ(std::string::npos, box.read("work/installzova.log").find("dwCtrlType"));
+    EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("work"));
+}
+
+TEST_F(SignalsNative, InstallerThatReadsTheTerminalOrStopsCannotHangTheRun) {
+    write_settings();
+    int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(0, grantpt(terminal));
+    ASSERT_EQ(0, unlockpt(terminal));
+    options.terminal = ptsname(terminal);
+    options.env["TEST_INSTALLER_READ_STDIN"] = "1";
+    options.env["TEST_INSTALLER_KILL"] = std::to_string(SIGSTOP);
+    pid_t pid = start_install();
+    // A bound on the wait, so that a hung run fails instead of hanging the suite.
+    bool ended = wait_for([&] { return has_ended(pid); }, 60);
+    if (!ended) {
+        kill(pid, SIGKILL);
+    }
+    RunResult r = finish(pid, out_file);
+    close(terminal);
+    ASSERT_TRUE(ended) << "the program still waits for its installer";
+    EXPECT_EQ(0, r.exit_code) << r.out;
+    EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("work"));
 }
 
 }  // namespace

@@ -42,15 +42,15 @@ TokenGroup administrators_group() {
 
 bool FakeSystem::token_groups(std::vector<TokenGroup>* out) {
     *out = groups;
-    return token_readable;
+    return answer(token_readable, !token_readable, error);
 }
 
 int FakeSystem::user_language_name(char* buffer, int size) {
     if (language_name.empty() || static_cast<int>(language_name.size()) + 1 > size) {
-        return 0;
+        return answer(0, true, error);
     }
     std::memcpy(buffer, language_name.c_str(), language_name.size() + 1);
-    return static_cast<int>(language_name.size()) + 1;
+    return answer(static_cast<int>(language_name.size()) + 1, false, 0);
 }
 
 bool FakeSystem::is_lead_byte(unsigned char byte, bool japanese) {
@@ -60,73 +60,89 @@ bool FakeSystem::is_lead_byte(unsigned char byte, bool japanese) {
 
 void FakeSystem::write_console(const char* bytes, size_t count) {
     console.append(bytes, count);
+    answer(0, false, 0);
 }
 
 int FakeSystem::append_to_file(const std::string& path, const std::string& bytes) {
     if (read_only.count(path) != 0 || folders.count(path) != 0) {
-        return kAccessDenied;
+        return answer(kAccessDenied, true, kAccessDenied);
     }
     files[path] += bytes;
-    return 0;
+    return answer(0, false, 0);
 }
 
 int FakeSystem::write_file(const std::string& path, const std::string& bytes) {
     if (read_only.count(path) != 0 || folders.count(path) != 0) {
-        return kAccessDenied;
+        return answer(kAccessDenied, true, kAccessDenied);
     }
     files[path] = bytes;
-    return 0;
+    return answer(0, false, 0);
 }
 
 int FakeSystem::delete_file(const std::string& path) {
-    return files.erase(path) == 1 ? 0 : kFileNotFound;
+    int result = folders.count(path) != 0 ? kAccessDenied
+                 : files.erase(path) == 1 ? 0
+                                          : kFileNotFound;
+    return answer(result, result != 0, result);
 }
 
 std::unique_ptr<ReadableFile> FakeSystem::open_for_reading(const std::string& path) {
     auto found = files.find(path);
     if (found == files.end()) {
+        answer(0, true, kFileNotFound);
         return nullptr;
     }
+    answer(0, false, 0);
     return std::unique_ptr<ReadableFile>(new StringFile(found->second));
 }
 
 bool FakeSystem::is_disk_file(const std::string& path) {
-    return files.count(path) != 0;
+    bool found = files.count(path) != 0;
+    return answer(found, !found, kFileNotFound);
 }
 
 uint32_t FakeSystem::full_path_name(const char* name, char* buffer, uint32_t size) {
     if (full_path_fails || name[0] == '\0') {
-        return 0;
+        return answer(0u, true, error);
     }
     std::string path = name;
     bool absolute = path[0] == separator || (path.size() > 1 && path[1] == ':');
-    return copy_out(absolute ? path : current_folder + separator + path, buffer, size);
+    uint32_t n = copy_out(absolute ? path : current_folder + separator + path, buffer, size);
+    return answer(n, n >= size, kNameTooLong);
 }
 
 uint32_t FakeSystem::file_attributes(const char* path) {
     if (folders.count(path) != 0) {
-        return kFileAttributeDirectory;
+        return answer(kFileAttributeDirectory, false, 0);
     }
     if (files.count(path) != 0 || devices.count(path) != 0) {
-        return 0x80;
+        return answer(0x80u, false, 0);
     }
-    return kInvalidFileAttributes;
+    return answer(kInvalidFileAttributes, true, kFileNotFound);
 }
 
 uint32_t FakeSystem::temp_path(char* buffer, uint32_t size) {
-    return temp_fails ? 0 : copy_out(temp_folder, buffer, size);
+    return temp_fails ? answer(0u, true, error)
+                      : answer(copy_out(temp_folder, buffer, size), false, 0);
 }
 
 uint32_t FakeSystem::profile_string(const char* section, const char* key, const char* fallback,
                                     char* buffer, uint32_t size, const char* file) {
     auto found = files.find(file);
     const std::string* content = found == files.end() ? nullptr : &found->second;
-    return ini_profile_string(content, folders.count(file) != 0, section, key, fallback, buffer,
-                              size);
+    return answer(
+        ini_profile_string(content, folders.count(file) != 0, section, key, fallback, buffer, size),
+        false, 0);
 }
 
 RegistryAnswer FakeSystem::registry_value(const char* subkey, const char* name, char* data,
                                           uint32_t size) {
+    RegistryAnswer result = registry_answer(subkey, name, data, size);
+    return answer(result, result != RegistryAnswer::Ok, kFileNotFound);
+}
+
+RegistryAnswer FakeSystem::registry_answer(const char* subkey, const char* name, char* data,
+                                           uint32_t size) {
     auto key = registry.find(subkey);
     if (key == registry.end()) {
         return RegistryAnswer::KeyMissing;
@@ -144,62 +160,73 @@ RegistryAnswer FakeSystem::registry_value(const char* subkey, const char* name, 
 
 bool FakeSystem::os_version(OsVersion* out) {
     *out = version;
-    return version_readable;
+    return answer(version_readable, !version_readable, error);
 }
 
 Wow64Answer FakeSystem::wow64_process(bool* is_wow64) {
     ++wow64_queries;
     *is_wow64 = wow64;
-    return wow64_answer;
+    return answer(wow64_answer, wow64_answer != Wow64Answer::Ok, error);
 }
 
 uint32_t FakeSystem::environment_variable(const char* name, char* buffer, uint32_t size) {
     auto found = environment.find(name);
     if (found == environment.end() || found->second.empty()) {
-        return 0;
+        return answer(0u, true, error);
     }
-    return copy_out(found->second, buffer, size);
+    uint32_t n = copy_out(found->second, buffer, size);
+    return answer(n, n >= size, error);
 }
 
 uint32_t FakeSystem::module_file_name(char* buffer, uint32_t size) {
     if (module_path_fails) {
-        return 0;
+        return answer(0u, true, error);
     }
     uint32_t n = copy_out(module_path, buffer, size);
-    return n >= size ? 0 : n;
+    return n >= size ? answer(0u, true, error) : answer(n, false, 0);
 }
 
 int FakeSystem::start_process(const std::string& command_line, ProcessHandle* process) {
     command_lines.push_back(command_line);
     if (start_error != 0) {
-        return start_error;
+        return answer(start_error, true, start_error);
     }
     if (installer) {
         installer(command_line);
     }
     process->process = 1;
     process->thread = 2;
-    return 0;
+    return answer(0, false, 0);
 }
 
 int FakeSystem::wait_process(const ProcessHandle&) {
-    return wait_error;
+    return answer(wait_error, wait_error != 0, wait_error);
 }
 
 bool FakeSystem::process_exit_code(const ProcessHandle&, uint32_t* code) {
     *code = exit_code;
-    return exit_code_readable;
+    return answer(exit_code_readable, !exit_code_readable, error);
 }
 
 void FakeSystem::close_process(ProcessHandle* process) {
     ++closed_processes;
     process->process = 0;
+    answer(0, false, 0);
 }
 
 bool FakeSystem::register_console_handler(ConsoleHandler h, void* context) {
     handler = h;
     handler_context = context;
-    return true;
+    return answer(true, false, 0);
+}
+
+void FakeSystem::unregister_console_handler() {
+    if (handler != nullptr && event_at_unregister >= 0) {
+        fire(event_at_unregister);
+    }
+    handler = nullptr;
+    handler_context = nullptr;
+    answer(0, false, 0);
 }
 
 }  // namespace iz

@@ -21,6 +21,8 @@ class FakeSystem : public System {
     static const int kPathNotFound = 3;
     static const int kAccessDenied = 5;
     static const int kNameTooLong = 206;
+    // What a successful CreateFileA with OPEN_ALWAYS leaves on an existing file.
+    static const int kAlreadyExists = 183;
 
     // --- staged answers ---
     bool token_readable = true;
@@ -28,7 +30,11 @@ class FakeSystem : public System {
     std::string language_name;        // empty: the query fails
     bool japanese_code_page = false;  // lead bytes are code page 932 when true
     LocalTime time{2026, 12, 8, 5, 14, 6};
-    int error = 0;  // what last_error() answers
+    // The error number of a call that fails without one of its own. Every
+    // call sets last_error() afresh, as a real system may: a failing call to
+    // its error number, a successful one to kAlreadyExists. So a number read
+    // after any later call is caught.
+    int error = 0;
     char separator = '\\';
     std::string own_relative = "ZOVTools\\installzova.exe";
     std::string current_folder = "C:\\work";
@@ -66,6 +72,8 @@ class FakeSystem : public System {
     int closed_processes = 0;
     ConsoleHandler handler = nullptr;
     void* handler_context = nullptr;
+    // Delivered just before the handler is unregistered, when not negative.
+    int event_at_unregister = -1;
 
     // Delivers a console event to the registered handler.
     bool fire(int event) { return handler(event, handler_context); }
@@ -77,7 +85,7 @@ class FakeSystem : public System {
     void write_console(const char* bytes, size_t count) override;
     LocalTime local_time() override { return time; }
     void sleep_ms(unsigned milliseconds) override { sleeps.push_back(milliseconds); }
-    int last_error() override { return error; }
+    int last_error() override { return last_error_; }
     int name_too_long_error() override { return kNameTooLong; }
     char path_separator() override { return separator; }
     int append_to_file(const std::string& path, const std::string& bytes) override;
@@ -102,6 +110,18 @@ class FakeSystem : public System {
     bool process_exit_code(const ProcessHandle& process, uint32_t* code) override;
     void close_process(ProcessHandle* process) override;
     bool register_console_handler(ConsoleHandler h, void* context) override;
+    void unregister_console_handler() override;
+
+  private:
+    RegistryAnswer registry_answer(const char* subkey, const char* name, char* data, uint32_t size);
+    // Records the outcome of a call in last_error() and passes `result` on.
+    template <typename T>
+    T answer(T result, bool failed, int failure_error) {
+        last_error_ = failed ? failure_error : kAlreadyExists;
+        return result;
+    }
+
+    int last_error_ = 0;
 };
 
 // An administrator's token: the built-in Administrators alias S-1-5-32-544.

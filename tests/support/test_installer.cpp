@@ -15,8 +15,9 @@
 //   TEST_INSTALLER_REPEAT      number of numbered extra lines to append
 //   TEST_INSTALLER_DELAY_MS    pause before completing
 //   TEST_INSTALLER_EXIT        exit code (default 0)
-//   TEST_INSTALLER_KILL        (POSIX) a signal number to end itself with,
-//                              after its first lines
+//   TEST_INSTALLER_KILL        (POSIX) a signal number to raise after its
+//                              first lines (SIGSTOP stops it)
+//   TEST_INSTALLER_READ_STDIN  "1": read standard input to its end first
 //   TEST_INSTALLER_SIGNAL_PARENT  "1": after completing, signal shut-down to
 //                              the parent the way the platform does (POSIX:
 //                              SIGTERM), then pause TEST_INSTALLER_AFTER_MS
@@ -35,6 +36,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -200,6 +202,10 @@ void signal_shutdown_to_parent() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (env("TEST_INSTALLER_READ_STDIN") == "1") {
+        std::string ignored;
+        std::getline(std::cin, ignored, '\0');
+    }
     record_command_line(argc, argv);
     std::string response = read_file(option(argc, argv, "-f1"));
     std::string work_folder = response_value(response, "szEdit1");

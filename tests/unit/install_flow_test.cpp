@@ -168,12 +168,7 @@ TEST_F(InstallFlow, EachFailingStepEndsTheRunWithItsMessage) {
          false},
         {"no Setup.exe", [](FakeSystem& s) { s.start_error = 2; },
          "QIRU09195-W The setup.exe file does not exist.", true},
-        {"wait fails",
-         [](FakeSystem& s) {
-             s.wait_error = 6;
-             s.error = 6;
-         },
-         "Code = 6 101165", true},
+        {"wait fails", [](FakeSystem& s) { s.wait_error = 6; }, "Code = 6 101165", true},
         {"exit code unreadable",
          [](FakeSystem& s) {
              s.exit_code_readable = false;
@@ -196,6 +191,19 @@ TEST_F(InstallFlow, EachFailingStepEndsTheRunWithItsMessage) {
         EXPECT_NE(std::string::npos, sys.console.find(c.message)) << c.name << ": " << sys.console;
         EXPECT_EQ(c.installer_started, !sys.command_lines.empty()) << c.name;
     }
+}
+
+TEST_F(InstallFlow, HandlerIsUnregisteredAfterTheLastStepWhileTheStateLives) {
+    // An event that comes as the run ends still finds the run's state, and
+    // finds it after the result check, the last step that uses it.
+    installer(kCompleted, "0");
+    sys.event_at_unregister = kCtrlClose;
+    EXPECT_EQ(0, run({"-f", kSettings}));
+    EXPECT_EQ(nullptr, sys.handler);
+    const std::string& log = sys.files[kLog];
+    size_t result = log.find("00101219 ResultCode=0(1)\r\n");
+    ASSERT_NE(std::string::npos, result);
+    EXPECT_NE(std::string::npos, log.find("00101272 dwCtrlType=2.\r\n", result));
 }
 
 TEST_F(InstallFlow, MissingSetupIsTracedWithTheSetupPath) {

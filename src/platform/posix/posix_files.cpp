@@ -143,7 +143,11 @@ uint32_t full_path_name(const char* name, char* buffer, uint32_t size) {
         path = std::string(cwd) + "/" + path;
         std::free(cwd);
     }
-    return copy_out(resolve_lexically(path), buffer, size);
+    uint32_t result = copy_out(resolve_lexically(path), buffer, size);
+    if (result >= size) {
+        errno = ENAMETOOLONG;  // the caller's buffer is this platform's limit
+    }
+    return result;
 }
 
 uint32_t file_attributes(const char* path) {

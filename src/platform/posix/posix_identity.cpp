@@ -83,8 +83,12 @@ bool token_groups(std::vector<TokenGroup>* groups) {
 }
 
 int user_language_name(char* buffer, int size) {
+    if (buffer == nullptr || size <= 0) {
+        return 0;
+    }
+    buffer[0] = '\0';  // terminated also when no name is stored
     const char* locale = user_locale();
-    if (locale == nullptr || size <= 0) {
+    if (locale == nullptr) {
         return 0;
     }
     std::string code(locale, std::strcspn(locale, "_.@"));

@@ -2,9 +2,11 @@
 // them to the interface.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/system.h"
@@ -39,8 +41,22 @@ int start_process(const std::string& command_line, ProcessHandle* process);
 int wait_process(int64_t pid, int* wait_status);
 uint32_t exit_code_from_wait_status(int wait_status);
 
-// Console control (posix_signals.cpp).
-bool register_console_handler(ConsoleHandler handler, void* context);
+// Console control (posix_signals.cpp). A thread of its own waits for the
+// console signals and calls the handler; stop() ends it and waits for a call
+// in progress.
+class ConsoleSignals {
+  public:
+    ~ConsoleSignals() { stop(); }
+    bool start(ConsoleHandler handler, void* context);
+    void stop();
+
+  private:
+    std::thread thread_;
+    std::atomic<bool> stopping_{false};
+};
+
+// Console writes to a closed pipe fail instead of ending the process.
+void ignore_broken_pipe();
 
 }  // namespace posix
 }  // namespace iz

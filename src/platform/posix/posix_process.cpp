@@ -1,4 +1,5 @@
 #include <errno.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -15,27 +16,41 @@ namespace posix {
 namespace {
 
 // The child starts with every signal unblocked and at its default, whatever
-// the console-control thread has blocked in this process.
+// the console-control thread has blocked and this program ignores.
 int prepare_attributes(posix_spawnattr_t* attributes) {
     sigset_t none;
     sigset_t defaults;
     sigemptyset(&none);
     sigemptyset(&defaults);
-    for (int signal_number : {SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGPIPE}) {
+    for (int signal_number : {SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGPIPE, SIGCHLD}) {
         sigaddset(&defaults, signal_number);
     }
     int error = posix_spawnattr_init(attributes);
     if (error != 0) {
         return error;
     }
-    // A group of its own, so that Ctrl+C at the terminal reaches only this
-    // program: the installation goes on, as the program then tells the user.
-    short flags = POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    // A session of its own, so that neither Ctrl+C at the terminal nor its
+    // hang-up reaches the installer (the installation goes on, as the program
+    // then tells the user), and no terminal read or write can stop it by job
+    // control: it has no controlling terminal.
+    short flags = POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
     posix_spawnattr_setflags(attributes, flags);
-    posix_spawnattr_setpgroup(attributes, 0);
     posix_spawnattr_setsigmask(attributes, &none);
     posix_spawnattr_setsigdefault(attributes, &defaults);
     return 0;
+}
+
+// A silent installer reads nothing, and the terminal is not its to read.
+int prepare_files(posix_spawn_file_actions_t* actions) {
+    int error = posix_spawn_file_actions_init(actions);
+    if (error != 0) {
+        return error;
+    }
+    error = posix_spawn_file_actions_addopen(actions, 0, "/dev/null", O_RDONLY, 0);
+    if (error != 0) {
+        posix_spawn_file_actions_destroy(actions);
+    }
+    return error;
 }
 
 }  // namespace
@@ -44,11 +59,15 @@ uint32_t module_file_name(char* buffer, uint32_t size) {
     std::string path(4096, '\0');
     ssize_t n = readlink("/proc/self/exe", &path[0], path.size());
     if (n <= 0 || static_cast<size_t>(n) >= path.size()) {
+        errno = n < 0 ? errno : ENAMETOOLONG;
         return 0;
     }
     path.resize(static_cast<size_t>(n));
     uint32_t result = copy_out(path, buffer, size);
     if (result >= size) {
+        if (size > 0) {
+            buffer[0] = '\0';  // an empty text rather than whatever was there
+        }
         errno = ENAMETOOLONG;
         return 0;
     }
@@ -65,13 +84,23 @@ int start_process(const std::string& command_line, ProcessHandle* process) {
         argv.push_back(&argument[0]);
     }
     argv.push_back(nullptr);
+    // An ignored SIGCHLD, inherited from the caller, would let the system
+    // reap the installer and lose its exit status.
+    signal(SIGCHLD, SIG_DFL);
     posix_spawnattr_t attributes;
     int error = prepare_attributes(&attributes);
     if (error != 0) {
         return error;
     }
+    posix_spawn_file_actions_t actions;
+    error = prepare_files(&actions);
+    if (error != 0) {
+        posix_spawnattr_destroy(&attributes);
+        return error;
+    }
     pid_t pid = 0;
-    error = posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+    error = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (error != 0) {
         return error;
@@ -83,11 +112,15 @@ int start_process(const std::string& command_line, ProcessHandle* process) {
 
 int wait_process(int64_t pid, int* wait_status) {
     for (;;) {
-        if (waitpid(static_cast<pid_t>(pid), wait_status, 0) >= 0) {
+        if (waitpid(static_cast<pid_t>(pid), wait_status, WUNTRACED) < 0) {
+            if (errno != EINTR) {
+                return errno;
+            }
+        } else if (WIFSTOPPED(*wait_status)) {
+            // Nobody else would continue it, and the wait has no time-out.
+            kill(static_cast<pid_t>(pid), SIGCONT);
+        } else {
             return 0;
-        }
-        if (errno != EINTR) {
-            return errno;
         }
     }
 }

@@ -1,8 +1,6 @@
 #include <pthread.h>
 #include <signal.h>
 
-#include <thread>
-
 #include "platform/posix/posix_parts.h"
 
 namespace iz {
@@ -23,11 +21,24 @@ const SignalEvent kSignalEvents[] = {
     {SIGTERM, kCtrlShutdown},
 };
 
-sigset_t console_signals() {
+// Sent to the signal thread alone to end its wait.
+const int kWakeSignal = SIGUSR1;
+
+bool is_ignored(int signal_number) {
+    struct sigaction action;
+    return sigaction(signal_number, nullptr, &action) == 0 && action.sa_handler == SIG_IGN;
+}
+
+// The console signals this program takes: a signal that its caller ignored
+// (a background job's SIGINT) stays ignored, as Windows keeps an inherited
+// "ignore Ctrl+C".
+sigset_t taken_signals() {
     sigset_t set;
     sigemptyset(&set);
     for (const SignalEvent& entry : kSignalEvents) {
-        sigaddset(&set, entry.signal_number);
+        if (!is_ignored(entry.signal_number)) {
+            sigaddset(&set, entry.signal_number);
+        }
     }
     return set;
 }
@@ -42,12 +53,17 @@ void take_default_action(int signal_number) {
     raise(signal_number);
 }
 
-void wait_for_signals(ConsoleHandler handler, void* context) {
-    sigset_t set = console_signals();
+void wait_for_signals(ConsoleHandler handler, void* context, sigset_t taken,
+                      const std::atomic<bool>* stopping) {
+    sigset_t set = taken;
+    sigaddset(&set, kWakeSignal);
     for (;;) {
         int signal_number = 0;
         if (sigwait(&set, &signal_number) != 0) {
             continue;
+        }
+        if (stopping->load()) {
+            return;
         }
         for (const SignalEvent& entry : kSignalEvents) {
             if (entry.signal_number == signal_number && !handler(entry.event, context)) {
@@ -59,20 +75,55 @@ void wait_for_signals(ConsoleHandler handler, void* context) {
 
 }  // namespace
 
-bool register_console_handler(ConsoleHandler handler, void* context) {
+void ignore_broken_pipe() {
+    // A console write to a reader that went away fails and is ignored, as on
+    // Windows; the run and its exit code stay the run's own.
+    signal(SIGPIPE, SIG_IGN);
+}
+
+bool ConsoleSignals::start(ConsoleHandler handler, void* context) {
+    if (thread_.joinable()) {
+        return false;
+    }
     // Blocked before the thread exists, so that every thread inherits the mask
-    // and only sigwait ever takes these signals.
-    sigset_t set = console_signals();
-    if (pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0) {
+    // and only sigwait ever takes these signals. They stay blocked after the
+    // thread ends: a late one waits, unhandled, for the process to end.
+    sigset_t taken = taken_signals();
+    sigset_t blocked = taken;
+    sigaddset(&blocked, kWakeSignal);
+    sigset_t previous;
+    if (pthread_sigmask(SIG_BLOCK, &blocked, &previous) != 0) {
         return false;
     }
+    stopping_.store(false);
+    bool started = true;
     try {
-        std::thread(wait_for_signals, handler, context).detach();
+        thread_ = std::thread(wait_for_signals, handler, context, taken, &stopping_);
     } catch (...) {
-        pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
-        return false;
+        started = false;
     }
-    return true;
+    // Only the signal thread waits for the wake signal.
+    sigset_t wake;
+    sigemptyset(&wake);
+    sigaddset(&wake, kWakeSignal);
+    if (!sigismember(&previous, kWakeSignal)) {
+        pthread_sigmask(SIG_UNBLOCK, &wake, nullptr);
+    }
+    if (!started) {
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
+    return started;
+}
+
+void ConsoleSignals::stop() {
+    if (!thread_.joinable()) {
+        return;
+    }
+    stopping_.store(true);
+    pthread_kill(thread_.native_handle(), kWakeSignal);
+    // Waits for a handler call in progress; one that ends the process never
+    // comes back, and then nothing is left to protect.
+    thread_.join();
 }
 
 }  // namespace posix

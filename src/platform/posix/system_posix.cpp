@@ -1,6 +1,7 @@
 // The System of POSIX platforms: the Windows facilities the program needs,
 // each by its POSIX equivalent.
 #include <errno.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -19,6 +20,8 @@ namespace {
 
 class PosixSystem : public System {
   public:
+    PosixSystem() { posix::ignore_broken_pipe(); }
+
     bool token_groups(std::vector<TokenGroup>* groups) override {
         return posix::token_groups(groups);
     }
@@ -48,8 +51,9 @@ class PosixSystem : public System {
     int write_file(const std::string& path, const std::string& bytes) override {
         return posix::write_file(path, bytes);
     }
+    // unlink, not remove: DeleteFileA refuses a folder, even an empty one.
     int delete_file(const std::string& path) override {
-        return std::remove(path.c_str()) == 0 ? 0 : errno;
+        return unlink(path.c_str()) == 0 ? 0 : errno;
     }
     std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override {
         return posix::open_for_reading(path);
@@ -98,10 +102,12 @@ class PosixSystem : public System {
     void close_process(ProcessHandle* process) override;
 
     bool register_console_handler(ConsoleHandler handler, void* context) override {
-        return posix::register_console_handler(handler, context);
+        return console_signals_.start(handler, context);
     }
+    void unregister_console_handler() override { console_signals_.stop(); }
 
   private:
+    posix::ConsoleSignals console_signals_;
     // Wait statuses of reaped children, until their handle is closed.
     std::mutex mutex_;
     std::map<int64_t, int> wait_statuses_;

@@ -50,7 +50,12 @@ class Win32System : public System {
     }
     bool is_disk_file(const std::string& path) override { return win32::is_disk_file(path); }
     uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override {
-        return GetFullPathNameA(name, size, buffer, nullptr);
+        DWORD length = GetFullPathNameA(name, size, buffer, nullptr);
+        // A path that does not fit sets no error number of its own.
+        if (length >= size) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        }
+        return length;
     }
     uint32_t file_attributes(const char* path) override { return GetFileAttributesA(path); }
     uint32_t temp_path(char* buffer, uint32_t size) override { return GetTempPathA(size, buffer); }
@@ -85,6 +90,7 @@ class Win32System : public System {
     bool register_console_handler(ConsoleHandler handler, void* context) override {
         return win32::register_console_handler(handler, context);
     }
+    void unregister_console_handler() override { win32::unregister_console_handler(); }
 };
 
 LocalTime Win32System::local_time() {

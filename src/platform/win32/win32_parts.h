@@ -36,9 +36,10 @@ int wait_process(const ProcessHandle& process);
 bool process_exit_code(const ProcessHandle& process, uint32_t* code);
 void close_process(ProcessHandle* process);
 
-// Console control (win32_console.cpp). The handler and its context are kept
-// for the rest of the process; the handler runs on a thread of the system's.
+// Console control (win32_console.cpp). The handler runs on a thread of the
+// system's; unregistering waits for a call in progress.
 bool register_console_handler(ConsoleHandler handler, void* context);
+void unregister_console_handler();
 
 }  // namespace win32
 }  // namespace iz
