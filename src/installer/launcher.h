@@ -8,6 +8,7 @@ namespace iz {
 struct RunState;
 
 const int kCodeOwnPath = 101082;
+const int kCodeStaleInstallerLog = 101130;
 const int kCodeCreateProcess = 101155;
 const int kCodeWait = 101165;
 const int kCodeExitCode = 101177;
@@ -18,6 +19,11 @@ const int kCodeExitCodeFailed = 101181;
 // message 1 when the program's own path cannot be had.
 bool setup_folder(RunState& state, std::string* folder);
 
+// `own_path` less "ZOVTools", the separator and the program's file name as
+// built, when it ends with exactly these after a separator (in either case
+// where file names ignore case); otherwise empty.
+std::string folder_above_own_place(RunState& state, const std::string& own_path);
+
 // The installer's command line; it always ends with exactly one blank.
 std::string setup_command_line(const std::string& setup_path, const std::string& response,
                                const std::string& installer_log, int check, int warned);
@@ -25,7 +31,9 @@ std::string setup_command_line(const std::string& setup_path, const std::string&
 // Starts Setup.exe, waits for it and traces its exit code. Returns 0, or 8
 // when it cannot be located, started or waited for, or its exit code read.
 // The exit code itself decides nothing. A setup.log left from an earlier run
-// is deleted first, so that only this run's installer can supply a result.
+// is deleted first, so that only this run's installer can supply a result;
+// when it cannot be deleted, message 15 is reported and nothing is started.
+// Without a setup folder nothing is started either (message 12).
 int launch_setup(RunState& state, int check, int warned);
 
 }  // namespace iz

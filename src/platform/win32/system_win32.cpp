@@ -45,6 +45,7 @@ class Win32System : public System {
     int delete_file(const std::string& path) override {
         return DeleteFileA(path.c_str()) ? 0 : static_cast<int>(GetLastError());
     }
+    int file_not_found_error() override { return ERROR_FILE_NOT_FOUND; }
     std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override {
         return win32::open_for_reading(path);
     }
@@ -57,6 +58,10 @@ class Win32System : public System {
     uint32_t profile_string(const char* section, const char* key, const char* fallback,
                             char* buffer, uint32_t size, const char* file) override {
         return GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
+    }
+    uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
+                                      char* buffer, uint32_t size, const char* file) override {
+        return win32::work_file_profile_string(section, key, fallback, buffer, size, file);
     }
 
     RegistryAnswer registry_value(const char* subkey, const char* name, char* data,
@@ -73,6 +78,7 @@ class Win32System : public System {
         return win32::module_file_name(buffer, size);
     }
     const char* own_relative_path() override { return "ZOVTools\\installzova.exe"; }
+    bool file_names_ignore_case() override { return true; }
     int start_process(const std::string& command_line, ProcessHandle* process) override {
         return win32::start_process(command_line, process);
     }
