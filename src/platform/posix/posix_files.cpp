@@ -52,10 +52,24 @@ int refusal(int fd) {
     return 0;
 }
 
-// O_NOFOLLOW: a symbolic link fails with ELOOP, whether or not its target
-// exists. O_NONBLOCK: a planted FIFO cannot hold the open up.
+// An existing file is opened as it is, a missing one created exclusively, so
+// a new file is always the program's own. O_NOFOLLOW: a symbolic link fails
+// with ELOOP, whether or not its target exists. O_NONBLOCK: a planted FIFO
+// cannot hold the open up.
 int open_work_file(const std::string& path, int flags, int* fd) {
-    *fd = open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, kNewFileMode);
+    const int kAttempts = 3;  // a name that keeps appearing and vanishing is refused
+    const int always = (flags & ~O_CREAT) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    *fd = -1;
+    for (int attempt = 0; attempt < kAttempts && *fd < 0; ++attempt) {
+        *fd = open(path.c_str(), always);
+        if (*fd < 0 && errno == ENOENT && (flags & O_CREAT) != 0) {
+            *fd = open(path.c_str(), always | O_CREAT | O_EXCL, kNewFileMode);
+        }
+        bool vanished_or_appeared = errno == ENOENT || errno == EEXIST;
+        if (*fd < 0 && (!vanished_or_appeared || (flags & O_CREAT) == 0)) {
+            break;
+        }
+    }
     if (*fd < 0) {
         return errno;
     }
