@@ -110,6 +110,8 @@ class System {
     virtual int last_error() = 0;
     // The platform's error number for a name that is too long.
     virtual int name_too_long_error() = 0;
+    // The platform's error number for a name no file may have.
+    virtual int invalid_name_error() = 0;
     // The separator between a folder and a file name.
     virtual char path_separator() = 0;
 

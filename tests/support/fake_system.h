@@ -20,6 +20,7 @@ class FakeSystem : public System {
     static const int kFileNotFound = 2;
     static const int kPathNotFound = 3;
     static const int kAccessDenied = 5;
+    static const int kInvalidName = 123;
     static const int kNameTooLong = 206;
 
     // --- staged answers ---
@@ -85,6 +86,7 @@ class FakeSystem : public System {
     void sleep_ms(unsigned milliseconds) override { sleeps.push_back(milliseconds); }
     int last_error() override { return error; }
     int name_too_long_error() override { return kNameTooLong; }
+    int invalid_name_error() override { return kInvalidName; }
     char path_separator() override { return separator; }
     int append_to_file(const std::string& path, const std::string& bytes) override;
     int write_file(const std::string& path, const std::string& bytes) override;

@@ -40,6 +40,7 @@ class PosixSystem : public System {
 
     int last_error() override { return errno; }
     int name_too_long_error() override { return ENAMETOOLONG; }
+    int invalid_name_error() override { return EINVAL; }
     char path_separator() override { return '/'; }
 
     int append_to_file(const std::string& path, const std::string& bytes) override {

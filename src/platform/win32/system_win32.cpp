@@ -34,6 +34,7 @@ class Win32System : public System {
 
     int last_error() override { return static_cast<int>(GetLastError()); }
     int name_too_long_error() override { return ERROR_FILENAME_EXCED_RANGE; }
+    int invalid_name_error() override { return ERROR_INVALID_NAME; }
     char path_separator() override { return '\\'; }
 
     int append_to_file(const std::string& path, const std::string& bytes) override {
