@@ -43,6 +43,22 @@ int remove_stale_installer_log(RunState& state) {
     return 8;
 }
 
+// `own_path` less "ZOVTools", the separator and the program's file name as
+// built, when it ends with exactly these after a separator (in either case
+// where file names ignore case); otherwise empty.
+std::string folder_above_own_place(RunState& state, const std::string& own_path) {
+    // A copy of the program elsewhere must not start whatever Setup.exe lies
+    // near it: the folder is taken only from the place the media give it.
+    const char* place = state.sys.own_relative_path();
+    size_t cut = std::strlen(place);
+    if (own_path.size() <= cut ||
+        own_path[own_path.size() - cut - 1] != state.sys.path_separator() ||
+        !same_name(state, own_path.substr(own_path.size() - cut), place)) {
+        return std::string();
+    }
+    return own_path.substr(0, own_path.size() - cut);
+}
+
 }  // namespace
 
 bool setup_folder(RunState& state, std::string* folder) {
@@ -59,19 +75,6 @@ bool setup_folder(RunState& state, std::string* folder) {
     }
     *folder = folder_above_own_place(state, std::string(own.data(), n));
     return true;
-}
-
-std::string folder_above_own_place(RunState& state, const std::string& own_path) {
-    // A copy of the program elsewhere must not start whatever Setup.exe lies
-    // near it: the folder is taken only from the place the media give it.
-    const char* place = state.sys.own_relative_path();
-    size_t cut = std::strlen(place);
-    if (own_path.size() <= cut ||
-        own_path[own_path.size() - cut - 1] != state.sys.path_separator() ||
-        !same_name(state, own_path.substr(own_path.size() - cut), place)) {
-        return std::string();
-    }
-    return own_path.substr(0, own_path.size() - cut);
 }
 
 std::string setup_command_line(const std::string& setup_path, const std::string& response,

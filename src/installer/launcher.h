@@ -15,14 +15,10 @@ const int kCodeExitCode = 101177;
 const int kCodeExitCodeFailed = 101181;
 
 // The folder that holds Setup.exe: installfile_location, or the program's
-// own path less its place below the media folder. False after reporting
-// message 1 when the program's own path cannot be had.
+// own path less its place below the media folder ("ZOVTools", separator,
+// file name as built), empty when the path does not end with that place.
+// False after reporting message 1 when the program's own path cannot be had.
 bool setup_folder(RunState& state, std::string* folder);
-
-// `own_path` less "ZOVTools", the separator and the program's file name as
-// built, when it ends with exactly these after a separator (in either case
-// where file names ignore case); otherwise empty.
-std::string folder_above_own_place(RunState& state, const std::string& own_path);
 
 // The installer's command line; it always ends with exactly one blank.
 std::string setup_command_line(const std::string& setup_path, const std::string& response,

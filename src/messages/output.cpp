@@ -26,7 +26,7 @@ static int append_line(RunState& state, const std::string& line) {
     return state.sys.append_to_file(state.run_log_path, to_text_mode(line + "\n"));
 }
 
-std::string one_line(const std::string& text) {
+static std::string one_line(const std::string& text) {
     std::string line = text;
     for (char& c : line) {
         c = (c == '\n' || c == '\r') ? kLineBreakSubstitute : c;

@@ -30,9 +30,6 @@ void report(RunState& state, const std::string& text, int to_console);
 // line of its own without a prefix in the run log), on the console too.
 void report_message(RunState& state, MessageId id);
 
-// `text` with every CR and LF replaced by kLineBreakSubstitute.
-std::string one_line(const std::string& text);
-
 // Appends a maintenance-data line (message 2) with the location code; never
 // shown on the console, and nothing at all before the run log is recorded.
 void trace(RunState& state, int code, const std::string& text);
