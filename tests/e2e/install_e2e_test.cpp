@@ -1,5 +1,7 @@
 // Install and Check runs with the test installer as Setup.exe.
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "e2e/install_fixture.h"
 
@@ -220,20 +222,35 @@ TEST_F(InstallRun, OptionsOnlyModeStartsNoInstaller) {
     EXPECT_FALSE(box.exists("received.txt"));
 }
 
-TEST_F(InstallRun, ReadOnlyResponseFileIsRefusedWithAccessDenied) {
+TEST_F(InstallRun, ReadOnlyOrAnotherUsersResponseFileIsRefused) {
+    // Wine gives a file of another Unix user an owner that is not the
+    // process's user, so the owner rule shows there too.
+    struct Case {
+        mode_t mode;
+        bool nobodys;
+        const char* error;
+    } cases[] = {
+        {0444, false, target().windows ? "5" : "13"},
+        {0666, true, target().windows ? "1307" : "1"},
+    };
     write_settings();
-    box.write("work/setup.iss", "left by an earlier run\r\n");
-    chmod(box.path("work/setup.iss").c_str(), 0444);
     options.without_dac_override = true;  // natively; the Wine server runs so in CI
-    RunResult r = install();
-    EXPECT_EQ(99, r.exit_code);
-    EXPECT_EQ(std::string("QIRU09216-E An error occurred during I/O of a file that installzova "
-                          "uses. Error Code = ") +
-                  (target().windows ? "5" : "13") + ", 100659\n",
-              r.out);
-    EXPECT_EQ("left by an earlier run\r\n", box.read("work/setup.iss"));
-    EXPECT_FALSE(box.exists("work/installzova.log"));
-    EXPECT_FALSE(box.exists("received.txt"));
+    for (const Case& c : cases) {
+        box.write("work/setup.iss", "left by an earlier run\r\n");
+        chmod(box.path("work/setup.iss").c_str(), c.mode);
+        EXPECT_EQ(0, chown(box.path("work/setup.iss").c_str(),
+                           c.nobodys ? getpwnam("nobody")->pw_uid : 0, -1));
+        RunResult r = install();
+        EXPECT_EQ(99, r.exit_code);
+        EXPECT_EQ(std::string("QIRU09216-E An error occurred during I/O of a file that "
+                              "installzova uses. Error Code = ") +
+                      c.error + ", 100659\n",
+                  r.out);
+        EXPECT_EQ("left by an earlier run\r\n", box.read("work/setup.iss"));
+        EXPECT_FALSE(box.exists("work/installzova.log"));
+        EXPECT_FALSE(box.exists("received.txt"));
+        box.remove("work/setup.iss");
+    }
 }
 
 }  // namespace
