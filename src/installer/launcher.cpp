@@ -22,6 +22,44 @@ int report_internal_error(RunState& state, int error, int code) {
     return 8;
 }
 
+bool same_name(RunState& state, const std::string& a, const char* b) {
+    return state.sys.file_names_ignore_case() ? equals_ignore_case(a, b) : a == b;
+}
+
+int report_start_failure(RunState& state, const std::string& setup_path) {
+    report(state, get_message(state, kMsgSetupMissing), 1);
+    trace(state, kCodeCreateProcess,
+          format_text(state, "CreateProcess(%s) = %d", setup_path.c_str(), 0));
+    return 8;
+}
+
+// A setup.log left by an earlier run must go before the installer starts, or
+// its result would be read as this run's.
+int remove_stale_installer_log(RunState& state) {
+    int error = state.sys.delete_file(state.paths.installer_log);
+    if (error == 0 || error == state.sys.file_not_found_error()) {
+        return 0;
+    }
+    report(state, message_text(state, kMsgFileIoError, error, kCodeStaleInstallerLog), 1);
+    return 8;
+}
+
+// `own_path` less "ZOVTools", the separator and the program's file name as
+// built, when it ends with exactly these after a separator (in either case
+// where file names ignore case); otherwise empty.
+std::string folder_above_own_place(RunState& state, const std::string& own_path) {
+    // A copy of the program elsewhere must not start whatever Setup.exe lies
+    // near it: the folder is taken only from the place the media give it.
+    const char* place = state.sys.own_relative_path();
+    size_t cut = std::strlen(place);
+    if (own_path.size() <= cut ||
+        own_path[own_path.size() - cut - 1] != state.sys.path_separator() ||
+        !same_name(state, own_path.substr(own_path.size() - cut), place)) {
+        return std::string();
+    }
+    return own_path.substr(0, own_path.size() - cut);
+}
+
 }  // namespace
 
 bool setup_folder(RunState& state, std::string* folder) {
@@ -36,10 +74,7 @@ bool setup_folder(RunState& state, std::string* folder) {
         report_internal_error(state, state.sys.last_error(), kCodeOwnPath);
         return false;
     }
-    // Only the count is cut, not a compared name. A path too short to hold the
-    // program's place leaves no folder, and the start then fails plainly.
-    size_t cut = std::strlen(state.sys.own_relative_path());
-    *folder = n > cut ? std::string(own.data(), n - cut) : std::string();
+    *folder = folder_above_own_place(state, std::string(own.data(), n));
     return true;
 }
 
@@ -55,16 +90,18 @@ int launch_setup(RunState& state, int check, int warned) {
     if (!setup_folder(state, &folder)) {
         return 8;
     }
+    if (folder.empty()) {
+        return report_start_failure(state, folder);
+    }
     const std::string setup_path = folder + state.sys.path_separator() + "Setup.exe";
-    state.sys.delete_file(state.paths.installer_log);
+    if (remove_stale_installer_log(state) != 0) {
+        return 8;
+    }
     std::string command = setup_command_line(setup_path, state.paths.response,
                                              state.paths.installer_log, check, warned);
     ProcessHandle process;
     if (state.sys.start_process(command, &process) != 0) {
-        report(state, get_message(state, kMsgSetupMissing), 1);
-        trace(state, kCodeCreateProcess,
-              format_text(state, "CreateProcess(%s) = %d", setup_path.c_str(), 0));
-        return 8;
+        return report_start_failure(state, setup_path);
     }
     int status = 0;
     uint32_t exit_code = 0;

@@ -8,14 +8,16 @@ namespace iz {
 struct RunState;
 
 const int kCodeOwnPath = 101082;
+const int kCodeStaleInstallerLog = 101130;
 const int kCodeCreateProcess = 101155;
 const int kCodeWait = 101165;
 const int kCodeExitCode = 101177;
 const int kCodeExitCodeFailed = 101181;
 
 // The folder that holds Setup.exe: installfile_location, or the program's
-// own path less its place below the media folder. False after reporting
-// message 1 when the program's own path cannot be had.
+// own path less its place below the media folder ("ZOVTools", separator,
+// file name as built), empty when the path does not end with that place.
+// False after reporting message 1 when the program's own path cannot be had.
 bool setup_folder(RunState& state, std::string* folder);
 
 // The installer's command line; it always ends with exactly one blank.
@@ -25,7 +27,9 @@ std::string setup_command_line(const std::string& setup_path, const std::string&
 // Starts Setup.exe, waits for it and traces its exit code. Returns 0, or 8
 // when it cannot be located, started or waited for, or its exit code read.
 // The exit code itself decides nothing. A setup.log left from an earlier run
-// is deleted first, so that only this run's installer can supply a result.
+// is deleted first, so that only this run's installer can supply a result;
+// when it cannot be deleted, message 15 is reported and nothing is started.
+// Without a setup folder nothing is started either (message 12).
 int launch_setup(RunState& state, int check, int warned);
 
 }  // namespace iz

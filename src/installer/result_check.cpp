@@ -46,8 +46,9 @@ int result_code_number(const std::string& value) {
 
 int check_setup_result(RunState& state, int completed) {
     char buffer[kResultSize] = "";
-    uint32_t n = state.sys.profile_string("ResponseResult", "ResultCode", "", buffer, kResultSize,
-                                          state.paths.installer_log.c_str());
+    // A setup.log that is a link or another user's counts as missing.
+    uint32_t n = state.sys.work_file_profile_string("ResponseResult", "ResultCode", "", buffer,
+                                                    kResultSize, state.paths.installer_log.c_str());
     const std::string value(buffer);
     trace(state, kCodeResultTrace,
           format_text(state, "ResultCode=%s(%d)", value.c_str(), static_cast<int>(n)));

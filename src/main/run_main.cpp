@@ -131,7 +131,7 @@ int exit_code_for(int status) {
 int run_main(System& sys, int argc, const char* const* argv) {
     RunState state(sys);
     if (is_administrator(sys) != 0) {
-        report(state, get_message(state, kMsgNoPermission), 1);
+        report_message(state, kMsgNoPermission);
         return 2;
     }
     int status = kStatusParameterError;

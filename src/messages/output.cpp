@@ -26,7 +26,15 @@ static int append_line(RunState& state, const std::string& line) {
     return state.sys.append_to_file(state.run_log_path, to_text_mode(line + "\n"));
 }
 
-void report(RunState& state, const std::string& text, int to_console) {
+static std::string one_line(const std::string& text) {
+    std::string line = text;
+    for (char& c : line) {
+        c = (c == '\n' || c == '\r') ? kLineBreakSubstitute : c;
+    }
+    return line;
+}
+
+static void emit(RunState& state, const std::string& text, int to_console) {
     if (to_console == 1) {
         std::string shown = text + "\n";
         state.sys.write_console(shown.data(), shown.size());
@@ -35,6 +43,14 @@ void report(RunState& state, const std::string& text, int to_console) {
         return;
     }
     append_line(state, run_log_prefix(state.sys.local_time()) + text);
+}
+
+void report(RunState& state, const std::string& text, int to_console) {
+    emit(state, one_line(text), to_console);
+}
+
+void report_message(RunState& state, MessageId id) {
+    emit(state, get_message(state, id), 1);
 }
 
 void trace(RunState& state, int code, const std::string& text) {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "messages/catalogue.h"
 #include "platform/system.h"
 
 namespace iz {
@@ -15,10 +16,19 @@ struct RunState;
 const int kCodeCheckStart = 300298;
 const int kCodeRunLogOpen = 300316;
 
+// Stands for a carriage return or line feed inside a reported text.
+const char kLineBreakSubstitute = '?';
+
 // Prints `text` and a line feed when `to_console` is 1, and appends it as a
 // dated line to the run log once one is recorded. A line that cannot be
-// appended is lost without a word.
+// appended is lost without a word. The text may carry names and values from
+// outside, so each CR and LF in it is shown as kLineBreakSubstitute: one call
+// is one line, and no outside text can forge a run-log line.
 void report(RunState& state, const std::string& text, int to_console);
+
+// Reports a catalogue text as it stands, its own line feeds included (a
+// line of its own without a prefix in the run log), on the console too.
+void report_message(RunState& state, MessageId id);
 
 // Appends a maintenance-data line (message 2) with the location code; never
 // shown on the console, and nothing at all before the run log is recorded.

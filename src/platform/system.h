@@ -110,19 +110,34 @@ class System {
     virtual int last_error() = 0;
     // The platform's error number for a name that is too long.
     virtual int name_too_long_error() = 0;
+    // The platform's error number for a name no file may have.
+    virtual int invalid_name_error() = 0;
     // The separator between a folder and a file name.
     virtual char path_separator() = 0;
 
+    // The two writers below serve the work files, which may lie in a folder
+    // every local user can write to. Each decides on the file it has opened,
+    // never on a name looked up before: a file reached through a symbolic
+    // link or reparse point, one with a second hard link, one that is no
+    // ordinary file, and one another user owns (the process's own user and
+    // the system's administrators count as its own) or that others may write
+    // is refused with an error number saying why, and left untouched. A file
+    // they create is writable by its owner alone.
+    //
     // Appends `bytes` to the file in one write, creating the file when it does
     // not exist; other processes may read and append meanwhile. Returns 0, or
-    // the error number when the file cannot be opened or written.
+    // the error number when the file cannot be opened, is refused or cannot be
+    // written.
     virtual int append_to_file(const std::string& path, const std::string& bytes) = 0;
-    // Creates or truncates the file and writes `bytes`. Returns 0, or the
-    // error number when the file cannot be created or the bytes not written.
+    // Creates the file or empties an existing one and writes `bytes`. Returns
+    // 0, or the error number when the file cannot be created, is refused or
+    // the bytes cannot be written.
     virtual int write_file(const std::string& path, const std::string& bytes) = 0;
     // Deletes the file; a folder is refused, never removed. Returns 0 or the
     // error number.
     virtual int delete_file(const std::string& path) = 0;
+    // The platform's error number for a file that does not exist.
+    virtual int file_not_found_error() = 0;
     // Opens the file for reading; null when it cannot be opened.
     virtual std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) = 0;
 
@@ -144,6 +159,11 @@ class System {
     // GetPrivateProfileStringA with a non-null section and key.
     virtual uint32_t profile_string(const char* section, const char* key, const char* fallback,
                                     char* buffer, uint32_t size, const char* file) = 0;
+    // The same for a work file written by another program: a file that the
+    // writers above would refuse answers as a missing file.
+    virtual uint32_t work_file_profile_string(const char* section, const char* key,
+                                              const char* fallback, char* buffer, uint32_t size,
+                                              const char* file) = 0;
 
     // --- Registry and system queries ------------------------------------
     // Reads value `name` of key `subkey` under HKEY_LOCAL_MACHINE into `data`
@@ -167,6 +187,8 @@ class System {
     // Where the program lives below the installation media's folder, as
     // built: "ZOVTools\installzova.exe" on Windows.
     virtual const char* own_relative_path() = 0;
+    // True when file names are compared without regard to case (Windows).
+    virtual bool file_names_ignore_case() = 0;
     // Starts a process from a Windows command line (the first quoted token
     // names the program), inheriting the console, environment and folder.
     // Returns 0, or the error number.

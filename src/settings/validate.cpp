@@ -129,6 +129,11 @@ int default_work_folder(RunState& state) {
     if (folder.size() + kLongestWorkFileSuffix > kMaxPath) {
         return fail_temp_folder(state, state.sys.name_too_long_error());
     }
+    // The folder becomes a line of setup.iss: a line break in its name would
+    // add lines of its own choosing there.
+    if (folder.find_first_of("\r\n") != std::string::npos) {
+        return fail_temp_folder(state, state.sys.invalid_name_error());
+    }
     state.value(kWorkDir) = folder;
     return 0;
 }

@@ -121,21 +121,30 @@ TEST_F(InstallRun, EmptyWorkFolderBecomesTheTempFolder) {
     EXPECT_TRUE(box.exists("temp/installzova.log"));
 }
 
-TEST_F(InstallRun, TempFolderTooLongForTheWorkFilesIsRefused) {
+TEST_F(InstallRun, TempFolderTooLongForTheWorkFilesOrWithALineBreakIsRefused) {
     write_settings();
     drop_setting("workdir");
     std::string long_temp = box.at("") + (target().windows ? "\\" : "/");
     long_temp += std::string(245 - long_temp.size(), 't');  // 245 + "\installzova.log" > 260
-    options.env[target().windows ? "TEMP" : "TMPDIR"] = long_temp;
-    options.env["TMP"] = long_temp;
-    RunResult r = install({"-c"});
-    EXPECT_EQ(99, r.exit_code);
-    std::string error = target().windows ? "206" : "36";
-    EXPECT_EQ(
-        "QIRU09216-E An error occurred during I/O of a file that installzova uses. Error "
-        "Code = " +
-            error + ", 100558\n",
-        r.out);
+    box.make_folder("temp\nszDir=evil");
+    struct Case {
+        std::string folder;
+        const char* error;
+    } cases[] = {
+        {long_temp, target().windows ? "206" : "36"},
+        {box.at("temp\nszDir=evil"), target().windows ? "123" : "22"},
+    };
+    for (const Case& c : cases) {
+        options.env[target().windows ? "TEMP" : "TMPDIR"] = c.folder;
+        options.env["TMP"] = c.folder;
+        RunResult r = install({"-c"});
+        EXPECT_EQ(99, r.exit_code) << c.folder;
+        EXPECT_EQ(std::string("QIRU09216-E An error occurred during I/O of a file that installzova "
+                              "uses. Error Code = ") +
+                      c.error + ", 100558\n",
+                  r.out);
+        EXPECT_FALSE(box.exists("received.txt"));
+    }
 }
 
 }  // namespace

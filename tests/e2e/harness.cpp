@@ -97,9 +97,12 @@ std::vector<std::string> command_for(const std::string& program,
     std::vector<std::string> command;
     if (options.as_nobody) {
         command = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--"};
-    } else if (options.without_dac_override) {
-        command = {"setpriv", "--inh-caps=-dac_override,-dac_read_search",
-                   "--bounding-set=-dac_override,-dac_read_search", "--"};
+    } else if (options.without_dac_override || options.without_fowner) {
+        std::string caps = options.without_dac_override ? "-dac_override,-dac_read_search" : "";
+        if (options.without_fowner) {
+            caps += caps.empty() ? "-fowner" : ",-fowner";
+        }
+        command = {"setpriv", "--inh-caps=" + caps, "--bounding-set=" + caps, "--"};
     }
     if (!options.ignored_signals.empty()) {
         // A shell sets the dispositions, and exec keeps them.

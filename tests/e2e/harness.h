@@ -44,6 +44,7 @@ struct RunOptions {
     std::string cwd;                    // current folder (a Linux path)
     bool as_nobody = false;             // run as an ordinary user (native only)
     bool without_dac_override = false;  // root, but permission bits count
+    bool without_fowner = false;        // root, but a sticky folder's rule counts
     // Native only: signals the program inherits as ignored ("INT CHLD"), a
     // standard output whose reader has gone, a terminal (a pseudo-terminal's
     // name) as standard input and controlling terminal.

@@ -1,5 +1,7 @@
 // Install and Check runs with the test installer as Setup.exe.
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "e2e/install_fixture.h"
 
@@ -100,6 +102,57 @@ TEST_F(InstallRun, StaleSuccessOfAnEarlierRunIsNotThisRunsResult) {
     EXPECT_NE(std::string::npos, r.out.find("Error Code = 0, 101245"));
 }
 
+TEST_F(InstallRun, ReadOnlyStaleSetupLogStopsTheRunOnWindows) {
+    // Windows refuses to delete a read-only file; POSIX asks the folder only.
+    write_settings();
+    box.write("work/setup.log", "[ResponseResult]\r\nResultCode=0\r\n");
+    chmod(box.path("work/setup.log").c_str(), 0444);
+    options.without_dac_override = true;
+    options.env["TEST_INSTALLER_NO_LOG"] = "1";
+    RunResult r = install();
+    EXPECT_EQ(99, r.exit_code);
+    if (target().windows) {
+        EXPECT_EQ(std::string(kStart) +
+                      "QIRU09216-E An error occurred during I/O of a file that installzova uses. "
+                      "Error Code = 5, 101130\n",
+                  r.out);
+        EXPECT_FALSE(box.exists("received.txt"));
+        EXPECT_EQ("[ResponseResult]\r\nResultCode=0\r\n", box.read("work/setup.log"));
+    } else {
+        EXPECT_NE(std::string::npos, r.out.find("Error Code = 0, 101245"));
+        EXPECT_FALSE(box.exists("work/setup.log"));
+    }
+}
+
+TEST_F(InstallRun, SetupFolderOnlyFromTheProgramsPlaceInTheMedia) {
+    // Where a blind cut of the program's place would lead, any user could
+    // have left a Setup.exe.
+    box.copy("media/Setup.exe", "install/Setup.exe");
+    const std::string name = target().windows ? "installzova.exe" : "installzova";
+    struct Case {
+        std::string program;
+        bool started;
+    } cases[] = {
+        {"installzova-1.0/" + name, false},
+        {"media/zovtools/" + (target().windows ? std::string("INSTALLZOVA.EXE") : name),
+         target().windows},
+    };
+    write_settings();
+    for (const Case& c : cases) {
+        box.remove("received.txt");
+        box.copy("media/ZOVTools/" + name, c.program);
+        RunResult r = run(box.path(c.program), {"-f", box.at("install.ini")}, options);
+        EXPECT_EQ(c.started ? 0 : 99, r.exit_code) << c.program << "\n" << r.out;
+        EXPECT_EQ(c.started, box.exists("received.txt")) << c.program;
+        if (!c.started) {
+            EXPECT_EQ(std::string(kStart) + "QIRU09195-W The setup.exe file does not exist.\n",
+                      r.out);
+            EXPECT_NE(std::string::npos,
+                      box.read("work/installzova.log").find("00101155 CreateProcess() = 0\r\n"));
+        }
+    }
+}
+
 TEST_F(InstallRun, MissingSetupExeIsReported) {
     write_settings();
     box.remove("media/Setup.exe");
@@ -169,20 +222,35 @@ TEST_F(InstallRun, OptionsOnlyModeStartsNoInstaller) {
     EXPECT_FALSE(box.exists("received.txt"));
 }
 
-TEST_F(InstallRun, ReadOnlyResponseFileIsRefusedWithAccessDenied) {
+TEST_F(InstallRun, ReadOnlyOrAnotherUsersResponseFileIsRefused) {
+    // Wine gives a file of another Unix user an owner that is not the
+    // process's user, so the owner rule shows there too.
+    struct Case {
+        mode_t mode;
+        bool nobodys;
+        const char* error;
+    } cases[] = {
+        {0444, false, target().windows ? "5" : "13"},
+        {0666, true, target().windows ? "1307" : "1"},
+    };
     write_settings();
-    box.write("work/setup.iss", "left by an earlier run\r\n");
-    chmod(box.path("work/setup.iss").c_str(), 0444);
     options.without_dac_override = true;  // natively; the Wine server runs so in CI
-    RunResult r = install();
-    EXPECT_EQ(99, r.exit_code);
-    EXPECT_EQ(std::string("QIRU09216-E An error occurred during I/O of a file that installzova "
-                          "uses. Error Code = ") +
-                  (target().windows ? "5" : "13") + ", 100659\n",
-              r.out);
-    EXPECT_EQ("left by an earlier run\r\n", box.read("work/setup.iss"));
-    EXPECT_FALSE(box.exists("work/installzova.log"));
-    EXPECT_FALSE(box.exists("received.txt"));
+    for (const Case& c : cases) {
+        box.write("work/setup.iss", "left by an earlier run\r\n");
+        chmod(box.path("work/setup.iss").c_str(), c.mode);
+        EXPECT_EQ(0, chown(box.path("work/setup.iss").c_str(),
+                           c.nobodys ? getpwnam("nobody")->pw_uid : 0, -1));
+        RunResult r = install();
+        EXPECT_EQ(99, r.exit_code);
+        EXPECT_EQ(std::string("QIRU09216-E An error occurred during I/O of a file that "
+                              "installzova uses. Error Code = ") +
+                      c.error + ", 100659\n",
+                  r.out);
+        EXPECT_EQ("left by an earlier run\r\n", box.read("work/setup.iss"));
+        EXPECT_FALSE(box.exists("work/installzova.log"));
+        EXPECT_FALSE(box.exists("received.txt"));
+        box.remove("work/setup.iss");
+    }
 }
 
 }  // namespace

@@ -64,6 +64,9 @@ void FakeSystem::write_console(const char* bytes, size_t count) {
 }
 
 int FakeSystem::append_to_file(const std::string& path, const std::string& bytes) {
+    if (refused.count(path) != 0) {
+        return answer(refused[path], true, refused[path]);
+    }
     if (read_only.count(path) != 0 || folders.count(path) != 0) {
         return answer(kAccessDenied, true, kAccessDenied);
     }
@@ -72,6 +75,9 @@ int FakeSystem::append_to_file(const std::string& path, const std::string& bytes
 }
 
 int FakeSystem::write_file(const std::string& path, const std::string& bytes) {
+    if (refused.count(path) != 0) {
+        return answer(refused[path], true, refused[path]);
+    }
     if (read_only.count(path) != 0 || folders.count(path) != 0) {
         return answer(kAccessDenied, true, kAccessDenied);
     }
@@ -80,6 +86,9 @@ int FakeSystem::write_file(const std::string& path, const std::string& bytes) {
 }
 
 int FakeSystem::delete_file(const std::string& path) {
+    if (undeletable.count(path) != 0) {
+        return answer(undeletable[path], true, undeletable[path]);
+    }
     int result = folders.count(path) != 0 ? kAccessDenied
                  : files.erase(path) == 1 ? 0
                                           : kFileNotFound;
@@ -133,6 +142,15 @@ uint32_t FakeSystem::profile_string(const char* section, const char* key, const 
     return answer(
         ini_profile_string(content, folders.count(file) != 0, section, key, fallback, buffer, size),
         false, 0);
+}
+
+uint32_t FakeSystem::work_file_profile_string(const char* section, const char* key,
+                                              const char* fallback, char* buffer, uint32_t size,
+                                              const char* file) {
+    if (refused.count(file) != 0) {
+        return ini_profile_string(nullptr, false, section, key, fallback, buffer, size);
+    }
+    return profile_string(section, key, fallback, buffer, size, file);
 }
 
 RegistryAnswer FakeSystem::registry_value(const char* subkey, const char* name, char* data,

@@ -20,6 +20,7 @@ class FakeSystem : public System {
     static const int kFileNotFound = 2;
     static const int kPathNotFound = 3;
     static const int kAccessDenied = 5;
+    static const int kInvalidName = 123;
     static const int kNameTooLong = 206;
     // What a successful CreateFileA with OPEN_ALWAYS leaves on an existing file.
     static const int kAlreadyExists = 183;
@@ -37,12 +38,18 @@ class FakeSystem : public System {
     int error = 0;
     char separator = '\\';
     std::string own_relative = "ZOVTools\\installzova.exe";
+    bool names_ignore_case = true;
     std::string current_folder = "C:\\work";
 
     std::map<std::string, std::string> files;
     std::set<std::string> folders;
     std::set<std::string> devices;    // exist, but are no disk files
     std::set<std::string> read_only;  // cannot be created, written or appended to
+    // Work files the real platform refuses (a link, another user's file),
+    // with the error number it gives; nothing is written to them, and read
+    // as a work file they count as missing.
+    std::map<std::string, int> refused;
+    std::map<std::string, int> undeletable;  // delete_file fails with the number
     bool full_path_fails = false;
     std::string temp_folder = "C:\\Temp\\";
     bool temp_fails = false;
@@ -87,10 +94,12 @@ class FakeSystem : public System {
     void sleep_ms(unsigned milliseconds) override { sleeps.push_back(milliseconds); }
     int last_error() override { return last_error_; }
     int name_too_long_error() override { return kNameTooLong; }
+    int invalid_name_error() override { return kInvalidName; }
     char path_separator() override { return separator; }
     int append_to_file(const std::string& path, const std::string& bytes) override;
     int write_file(const std::string& path, const std::string& bytes) override;
     int delete_file(const std::string& path) override;
+    int file_not_found_error() override { return kFileNotFound; }
     std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override;
     bool is_disk_file(const std::string& path) override;
     uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override;
@@ -98,6 +107,8 @@ class FakeSystem : public System {
     uint32_t temp_path(char* buffer, uint32_t size) override;
     uint32_t profile_string(const char* section, const char* key, const char* fallback,
                             char* buffer, uint32_t size, const char* file) override;
+    uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
+                                      char* buffer, uint32_t size, const char* file) override;
     RegistryAnswer registry_value(const char* subkey, const char* name, char* data,
                                   uint32_t size) override;
     bool os_version(OsVersion* out) override;
@@ -105,6 +116,7 @@ class FakeSystem : public System {
     uint32_t environment_variable(const char* name, char* buffer, uint32_t size) override;
     uint32_t module_file_name(char* buffer, uint32_t size) override;
     const char* own_relative_path() override { return own_relative.c_str(); }
+    bool file_names_ignore_case() override { return names_ignore_case; }
     int start_process(const std::string& command_line, ProcessHandle* process) override;
     int wait_process(const ProcessHandle& process) override;
     bool process_exit_code(const ProcessHandle& process, uint32_t* code) override;

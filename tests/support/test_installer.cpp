@@ -18,6 +18,9 @@
 //   TEST_INSTALLER_KILL        (POSIX) a signal number to raise after its
 //                              first lines (SIGSTOP stops it)
 //   TEST_INSTALLER_READ_STDIN  "1": read standard input to its end first
+//   TEST_INSTALLER_LOG_LINK    (POSIX) make setup.log a symbolic link to
+//                              this file instead of writing it
+//   TEST_INSTALLER_LOG_OWNER   (POSIX) user id to give setup.log once written
 //   TEST_INSTALLER_SIGNAL_PARENT  "1": after completing, signal shut-down to
 //                              the parent the way the platform does (POSIX:
 //                              SIGTERM), then pause TEST_INSTALLER_AFTER_MS
@@ -174,6 +177,12 @@ void write_result(const std::string& setup_log) {
     if (env("TEST_INSTALLER_NO_LOG") == "1" || setup_log.empty()) {
         return;
     }
+#ifndef _WIN32
+    if (!env("TEST_INSTALLER_LOG_LINK").empty()) {
+        (void)!symlink(env("TEST_INSTALLER_LOG_LINK").c_str(), setup_log.c_str());
+        return;
+    }
+#endif
     std::string result = env("TEST_INSTALLER_RESULT", "0");
     std::string text =
         "[InstallShield Silent]\r\nVersion=v7.00\r\nFile=Log File\r\n"
@@ -182,6 +191,11 @@ void write_result(const std::string& setup_log) {
         text += "ResultCode=" + result + "\r\n";
     }
     std::ofstream(setup_log, std::ios::binary) << text;
+#ifndef _WIN32
+    if (!env("TEST_INSTALLER_LOG_OWNER").empty()) {
+        (void)!chown(setup_log.c_str(), std::atoi(env("TEST_INSTALLER_LOG_OWNER").c_str()), -1);
+    }
+#endif
 }
 
 void pause_ms(const char* name) {

@@ -166,6 +166,24 @@ TEST_F(InstallFlow, EachFailingStepEndsTheRunWithItsMessage) {
          "Error Code = 5, 100918", false},
         {"read-only run log", [](FakeSystem& s) { s.read_only.insert(kLog); }, "Code = 5 300316",
          false},
+        // Links and other users' files in a shared work folder.
+        {"another user's setup.iss", [](FakeSystem& s) { s.refused[kIss] = 1307; },
+         "Error Code = 1307, 100659", false},
+        {"setoptions.bat a link", [](FakeSystem& s) { s.refused[kBat] = 1920; },
+         "Error Code = 1920, 100918", false},
+        {"run log a link", [](FakeSystem& s) { s.refused[kLog] = 1920; }, "Code = 1920 300316",
+         false},
+        {"stale setup.log undeletable",
+         [](FakeSystem& s) {
+             s.files[kSetupLog] = "[ResponseResult]\r\nResultCode=0\r\n";
+             s.undeletable[kSetupLog] = 5;
+         },
+         "Error Code = 5, 101130", false},
+        {"setup.log another user's after the installer",
+         [](FakeSystem& s) { s.refused[kSetupLog] = 1307; }, "Error Code = 0, 101245", true},
+        {"program copied out of the media",
+         [](FakeSystem& s) { s.module_path = "D:\\installzova-1.0\\installzova.exe"; },
+         "QIRU09195-W The setup.exe file does not exist.", false},
         {"no Setup.exe", [](FakeSystem& s) { s.start_error = 2; },
          "QIRU09195-W The setup.exe file does not exist.", true},
         {"wait fails", [](FakeSystem& s) { s.wait_error = 6; }, "Code = 6 101165", true},

@@ -58,16 +58,30 @@ TEST(Launcher, SetupFolderFromTheSettingOrTheProgramsOwnPath) {
         const char* location;
         const char* module;
         const char* folder;
+        bool posix;
     } cases[] = {
-        {"D:\\media", "", "D:\\media"},
-        {"", "D:\\media\\ZOVTools\\installzova.exe", "D:\\media\\"},
-        {"", "E:\\x\\installzova.exe", ""},  // too short a path: nothing beyond it is cut
-        {"", "ZOVTools\\installzova.exe", ""},
-        {"", "a\\ZOVTools\\installzova.exe", "a\\"},
+        {"D:\\media", "", "D:\\media", false},
+        {"", "D:\\media\\ZOVTools\\installzova.exe", "D:\\media\\", false},
+        {"", "D:\\media\\zovtools\\INSTALLZOVA.EXE", "D:\\media\\", false},
+        {"", "a\\ZOVTools\\installzova.exe", "a\\", false},
+        // Anything else gives no folder, so nothing is started.
+        {"", "E:\\x\\installzova.exe", "", false},  // too short
+        {"", "ZOVTools\\installzova.exe", "", false},
+        {"", "D:\\installzova-1.0\\installzova.exe", "", false},
+        {"", "D:\\mediaZOVTools\\installzova.exe", "", false},
+        {"", "D:\\media\\ZOVTools\\installzova.exx", "", false},
+        {"", "/m/ZOVTools/installzova", "/m/", true},
+        {"", "/m/zovtools/installzova", "", true},
+        {"", "/tmp/installzova-1.0/installzova", "", true},
     };
     for (const Case& c : cases) {
         FakeSystem sys;
         sys.module_path = c.module;
+        if (c.posix) {
+            sys.separator = '/';
+            sys.own_relative = "ZOVTools/installzova";
+            sys.names_ignore_case = false;
+        }
         RunState state(sys);
         state.value(kInstallFileLocation) = c.location;
         std::string folder = "unset";

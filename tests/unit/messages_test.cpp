@@ -159,18 +159,25 @@ TEST(Output, RunLogLinesCarryThePrefixAndCrLf) {
     sys.time = LocalTime{2027, 1, 5, 9, 3, 7};
     trace(state, 101219, "ResultCode=0(1)");
     report(state, catalogue_text(kLanguageEnglish, kMsgFileIoError), 1);
-    report(state, "two\nlines", 0);
+    // Outside text cannot start a line; the catalogue's own line feed does.
+    report(state, "two\nINFO  12-8-2026 05:14:06 QIRU09181-I\r", 1);
+    report_message(state, kMsgNoPermission);
     EXPECT_EQ(
         "INFO  12-8-2026 05:14:06 QIRU09180-I ZOVA installation will now start.\r\n"
         "INFO   1-5-2027 09:03:07 QIRU09179-I Data for maintenance: 00101219 ResultCode=0(1)\r\n"
         "INFO   1-5-2027 09:03:07 QIRU09216-E An error occurred during I/O of a file that "
         "installzova uses. Error Code = %d, %d\r\n"
-        "INFO   1-5-2027 09:03:07 two\r\nlines\r\n",
+        "INFO   1-5-2027 09:03:07 two?INFO  12-8-2026 05:14:06 QIRU09181-I?\r\n"
+        "INFO   1-5-2027 09:03:07 QIRU09001-E There is no system management permission.\r\n"
+        "Login with administrator permission and re-install ZOVA.\r\n",
         sys.files[kLog]);
     EXPECT_EQ(
         "QIRU09180-I ZOVA installation will now start.\n"
         "QIRU09216-E An error occurred during I/O of a file that installzova uses. Error Code = "
-        "%d, %d\n",
+        "%d, %d\n"
+        "two?INFO  12-8-2026 05:14:06 QIRU09181-I?\n"
+        "QIRU09001-E There is no system management permission.\n"
+        "Login with administrator permission and re-install ZOVA.\n",
         sys.console);
 }
 

@@ -320,15 +320,25 @@ TEST(SettingsValidation, TempFolderLongerThanWorkFilePathsAllowIsRefused) {
     }
 }
 
-TEST(SettingsValidation, TempFolderBeyondTheQueryBufferIsRefusedAsNameTooLong) {
-    // Its work-file paths would exceed 260 characters too, so it is refused the same way.
-    for (size_t length : {261, 404}) {
+TEST(SettingsValidation, TempFolderBeyondTheQueryBufferOrWithALineBreakIsRefused) {
+    // Beyond the buffer its work-file paths would exceed 260 characters too,
+    // so it is refused the same way; a line break would split setup.iss.
+    struct Case {
+        std::string folder;
+        int error;
+    } cases[] = {
+        {"C:\\" + std::string(257, 't') + "\\", FakeSystem::kNameTooLong},
+        {"C:\\" + std::string(400, 't') + "\\", FakeSystem::kNameTooLong},
+        {"C:\\Temp\nszDir=C:\\evil\\", FakeSystem::kInvalidName},
+        {"C:\\Te\rmp\\", FakeSystem::kInvalidName},
+    };
+    for (const Case& c : cases) {
         FakeSystem fake;
-        fake.temp_folder = "C:\\" + std::string(length - 4, 't') + "\\";
+        fake.temp_folder = c.folder;
         RunState state(fake);
-        EXPECT_EQ(3, load(fake, state, "[ZOVA]\r\nfileversion=0201\r\n").result) << length;
-        EXPECT_EQ(file_io_error(FakeSystem::kNameTooLong, 100558), fake.console) << length;
-        EXPECT_EQ("", state.value(kWorkDir)) << length;
+        EXPECT_EQ(3, load(fake, state, "[ZOVA]\r\nfileversion=0201\r\n").result) << c.folder;
+        EXPECT_EQ(file_io_error(c.error, 100558), fake.console) << c.folder;
+        EXPECT_EQ("", state.value(kWorkDir)) << c.folder;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/posix/ini_reader.h"
 #include "platform/posix/posix_parts.h"
 
 namespace iz {
@@ -13,7 +14,8 @@ namespace posix {
 
 namespace {
 
-const mode_t kNewFileMode = 0666;
+// Work files are written by their owner alone.
+const mode_t kNewFileMode = 0644;
 
 int write_all(int fd, const std::string& bytes) {
     size_t done = 0;
@@ -30,16 +32,87 @@ int write_all(int fd, const std::string& bytes) {
     return 0;
 }
 
-int write_with_flags(const std::string& path, const std::string& bytes, int flags) {
-    int fd = open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, kNewFileMode);
-    if (fd < 0) {
+// Why the opened file may not serve as a work file, as an error number, or
+// 0. Root's files count as the program's own: it runs as an administrator.
+int refusal(int fd) {
+    struct stat info;
+    if (fstat(fd, &info) != 0) {
         return errno;
     }
-    int error = write_all(fd, bytes);
+    if (!S_ISREG(info.st_mode)) {
+        return EINVAL;
+    }
+    if (info.st_nlink > 1) {
+        return EMLINK;  // a hard link: the same file lives under another name too
+    }
+    if ((info.st_uid != geteuid() && info.st_uid != 0) ||
+        (info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        return EPERM;
+    }
+    return 0;
+}
+
+// An existing file is opened as it is, a missing one created exclusively, so
+// a new file is always the program's own. O_NOFOLLOW: a symbolic link fails
+// with ELOOP, whether or not its target exists. O_NONBLOCK: a planted FIFO
+// cannot hold the open up.
+int open_work_file(const std::string& path, int flags, int* fd) {
+    const int kAttempts = 3;  // a name that keeps appearing and vanishing is refused
+    const int always = (flags & ~O_CREAT) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    *fd = -1;
+    for (int attempt = 0; attempt < kAttempts && *fd < 0; ++attempt) {
+        *fd = open(path.c_str(), always);
+        if (*fd < 0 && errno == ENOENT && (flags & O_CREAT) != 0) {
+            *fd = open(path.c_str(), always | O_CREAT | O_EXCL, kNewFileMode);
+        }
+        bool vanished_or_appeared = errno == ENOENT || errno == EEXIST;
+        if (*fd < 0 && (!vanished_or_appeared || (flags & O_CREAT) == 0)) {
+            break;
+        }
+    }
+    if (*fd < 0) {
+        return errno;
+    }
+    int error = refusal(*fd);
+    if (error != 0) {
+        close(*fd);
+        *fd = -1;
+    }
+    return error;
+}
+
+// An existing file is emptied only after it passed the checks, so a refused
+// one keeps its bytes.
+int write_with_flags(const std::string& path, const std::string& bytes, int flags) {
+    int fd = -1;
+    int error = open_work_file(path, flags | O_WRONLY | O_CREAT, &fd);
+    if (error != 0) {
+        return error;
+    }
+    if ((flags & O_APPEND) == 0 && ftruncate(fd, 0) != 0) {
+        error = errno;
+    }
+    if (error == 0) {
+        error = write_all(fd, bytes);
+    }
     if (close(fd) != 0 && error == 0) {
         error = errno;
     }
     return error;
+}
+
+bool read_all(int fd, std::string* bytes) {
+    char chunk[4096];
+    for (;;) {
+        ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n == 0;
+        }
+        bytes->append(chunk, static_cast<size_t>(n));
+    }
 }
 
 class PosixReadableFile : public ReadableFile {
@@ -113,7 +186,20 @@ int append_to_file(const std::string& path, const std::string& bytes) {
 }
 
 int write_file(const std::string& path, const std::string& bytes) {
-    return write_with_flags(path, bytes, O_TRUNC);
+    return write_with_flags(path, bytes, 0);
+}
+
+uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
+                                  char* buffer, uint32_t size, const char* file) {
+    int fd = -1;
+    std::string bytes;
+    bool trusted = open_work_file(file, O_RDONLY, &fd) == 0;
+    if (trusted) {
+        trusted = read_all(fd, &bytes);
+        close(fd);
+    }
+    return ini_profile_string(trusted ? &bytes : nullptr, false, section, key, fallback, buffer,
+                              size);
 }
 
 std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) {

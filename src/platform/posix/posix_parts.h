@@ -21,6 +21,8 @@ int user_language_name(char* buffer, int size);
 // Files (posix_files.cpp).
 int append_to_file(const std::string& path, const std::string& bytes);
 int write_file(const std::string& path, const std::string& bytes);
+uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
+                                  char* buffer, uint32_t size, const char* file);
 std::unique_ptr<ReadableFile> open_for_reading(const std::string& path);
 bool is_disk_file(const std::string& path);
 uint32_t full_path_name(const char* name, char* buffer, uint32_t size);

@@ -43,6 +43,7 @@ class PosixSystem : public System {
 
     int last_error() override { return errno; }
     int name_too_long_error() override { return ENAMETOOLONG; }
+    int invalid_name_error() override { return EINVAL; }
     char path_separator() override { return '/'; }
 
     int append_to_file(const std::string& path, const std::string& bytes) override {
@@ -55,6 +56,7 @@ class PosixSystem : public System {
     int delete_file(const std::string& path) override {
         return unlink(path.c_str()) == 0 ? 0 : errno;
     }
+    int file_not_found_error() override { return ENOENT; }
     std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override {
         return posix::open_for_reading(path);
     }
@@ -69,6 +71,10 @@ class PosixSystem : public System {
     uint32_t profile_string(const char* section, const char* key, const char* fallback,
                             char* buffer, uint32_t size, const char* file) override {
         return ini_profile_string_from_file(file, section, key, fallback, buffer, size);
+    }
+    uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
+                                      char* buffer, uint32_t size, const char* file) override {
+        return posix::work_file_profile_string(section, key, fallback, buffer, size, file);
     }
 
     RegistryAnswer registry_value(const char* subkey, const char* name, char* data,
@@ -94,6 +100,7 @@ class PosixSystem : public System {
         return posix::module_file_name(buffer, size);
     }
     const char* own_relative_path() override { return "ZOVTools/installzova"; }
+    bool file_names_ignore_case() override { return false; }
     int start_process(const std::string& command_line, ProcessHandle* process) override {
         return posix::start_process(command_line, process);
     }

@@ -34,6 +34,7 @@ class Win32System : public System {
 
     int last_error() override { return static_cast<int>(GetLastError()); }
     int name_too_long_error() override { return ERROR_FILENAME_EXCED_RANGE; }
+    int invalid_name_error() override { return ERROR_INVALID_NAME; }
     char path_separator() override { return '\\'; }
 
     int append_to_file(const std::string& path, const std::string& bytes) override {
@@ -45,6 +46,7 @@ class Win32System : public System {
     int delete_file(const std::string& path) override {
         return DeleteFileA(path.c_str()) ? 0 : static_cast<int>(GetLastError());
     }
+    int file_not_found_error() override { return ERROR_FILE_NOT_FOUND; }
     std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override {
         return win32::open_for_reading(path);
     }
@@ -63,6 +65,10 @@ class Win32System : public System {
                             char* buffer, uint32_t size, const char* file) override {
         return GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
     }
+    uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
+                                      char* buffer, uint32_t size, const char* file) override {
+        return win32::work_file_profile_string(section, key, fallback, buffer, size, file);
+    }
 
     RegistryAnswer registry_value(const char* subkey, const char* name, char* data,
                                   uint32_t size) override {
@@ -78,6 +84,7 @@ class Win32System : public System {
         return win32::module_file_name(buffer, size);
     }
     const char* own_relative_path() override { return "ZOVTools\\installzova.exe"; }
+    bool file_names_ignore_case() override { return true; }
     int start_process(const std::string& command_line, ProcessHandle* process) override {
         return win32::start_process(command_line, process);
     }

@@ -12,28 +12,6 @@ const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // the contract allows.
 const int64_t kLargestRead = 1 << 30;
 
-int error_of_last_call() {
-    DWORD error = GetLastError();
-    // A call that fails without saying why still has to read as a failure.
-    return error != 0 ? static_cast<int>(error) : ERROR_GEN_FAILURE;
-}
-
-// One WriteFile of every byte, then the close; the first failure wins.
-int write_and_close(HANDLE file, const std::string& bytes) {
-    DWORD count = static_cast<DWORD>(bytes.size());
-    DWORD written = 0;
-    int error = 0;
-    if (!WriteFile(file, bytes.data(), count, &written, nullptr)) {
-        error = error_of_last_call();
-    } else if (written != count) {
-        error = ERROR_WRITE_FAULT;
-    }
-    if (!CloseHandle(file) && error == 0) {
-        error = error_of_last_call();
-    }
-    return error;
-}
-
 class Win32ReadableFile : public ReadableFile {
   public:
     explicit Win32ReadableFile(HANDLE file) : file_(file) {}
@@ -70,24 +48,10 @@ int64_t Win32ReadableFile::read_at(int64_t offset, char* buffer, int64_t count) 
 
 }  // namespace
 
-int append_to_file(const std::string& path, const std::string& bytes) {
-    // FILE_APPEND_DATA alone makes every write land at the end of the file,
-    // even while the installer appends its own lines through another handle.
-    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return error_of_last_call();
-    }
-    return write_and_close(file, bytes);
-}
-
-int write_file(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return error_of_last_call();
-    }
-    return write_and_close(file, bytes);
+int error_of_last_call() {
+    DWORD error = GetLastError();
+    // A call that fails without saying why still has to read as a failure.
+    return error != 0 ? static_cast<int>(error) : ERROR_GEN_FAILURE;
 }
 
 std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) {

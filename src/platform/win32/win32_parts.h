@@ -21,10 +21,16 @@ Wow64Answer wow64_process(bool* is_wow64);
 
 // Files (win32_files.cpp). Each returns 0 or the GetLastError value taken
 // right after the call that failed.
-int append_to_file(const std::string& path, const std::string& bytes);
-int write_file(const std::string& path, const std::string& bytes);
 std::unique_ptr<ReadableFile> open_for_reading(const std::string& path);
 bool is_disk_file(const std::string& path);
+// GetLastError of the call that just failed; never 0, so it reads as a failure.
+int error_of_last_call();
+
+// Work files (win32_work_files.cpp): decided on the open handle.
+int append_to_file(const std::string& path, const std::string& bytes);
+int write_file(const std::string& path, const std::string& bytes);
+uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
+                                  char* buffer, uint32_t size, const char* file);
 
 // Registry (win32_registry.cpp).
 RegistryAnswer registry_value(const char* subkey, const char* name, char* data, uint32_t size);

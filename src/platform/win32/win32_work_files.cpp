@@ -1,0 +1,222 @@
+// Work files in a folder other users may write to (C:\Windows\Temp for
+// SYSTEM): every decision is made on the handle that is then used. The handle
+// is opened with FILE_FLAG_OPEN_REPARSE_POINT, so a link is opened as itself
+// and recognised, and its owner is read from the handle, not from the name.
+#include <aclapi.h>
+#include <windows.h>
+
+#include <cstring>
+#include <initializer_list>
+#include <vector>
+
+#include "platform/win32/win32_parts.h"
+
+namespace iz {
+namespace win32 {
+
+namespace {
+
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+using Sid = std::vector<BYTE>;
+
+Sid well_known_sid(SID_IDENTIFIER_AUTHORITY authority, std::initializer_list<DWORD> parts) {
+    BYTE count = static_cast<BYTE>(parts.size());
+    Sid sid(GetSidLengthRequired(count));
+    InitializeSid(sid.data(), &authority, count);
+    DWORD index = 0;
+    for (DWORD part : parts) {
+        *GetSidSubAuthority(sid.data(), index++) = part;
+    }
+    return sid;
+}
+
+Sid administrators_sid() {
+    return well_known_sid(SECURITY_NT_AUTHORITY,
+                          {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS});
+}
+
+Sid local_system_sid() {
+    return well_known_sid(SECURITY_NT_AUTHORITY, {SECURITY_LOCAL_SYSTEM_RID});
+}
+
+bool token_user(Sid* sid) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        return false;
+    }
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> info(size > 0 ? size : 1);
+    bool read = size > 0 && GetTokenInformation(token, TokenUser, info.data(), size, &size);
+    CloseHandle(token);
+    if (!read) {
+        return false;
+    }
+    PSID user = reinterpret_cast<TOKEN_USER*>(info.data())->User.Sid;
+    BYTE* bytes = static_cast<BYTE*>(user);
+    sid->assign(bytes, bytes + GetLengthSid(user));
+    return true;
+}
+
+// The process's user, the Administrators group (the owner Windows gives the
+// files an administrator creates) and LocalSystem own what the program may
+// trust: any of them could replace the program itself.
+int owner_refusal(HANDLE file) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    DWORD status = GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                                   nullptr, nullptr, nullptr, &descriptor);
+    if (status != ERROR_SUCCESS) {
+        return static_cast<int>(status);
+    }
+    Sid user;
+    bool own = owner != nullptr && ((token_user(&user) && EqualSid(owner, user.data())) ||
+                                    EqualSid(owner, administrators_sid().data()) ||
+                                    EqualSid(owner, local_system_sid().data()));
+    LocalFree(descriptor);
+    return own ? 0 : ERROR_INVALID_OWNER;
+}
+
+int refusal(HANDLE file) {
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        return ERROR_BAD_FILE_TYPE;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) {
+        return error_of_last_call();
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return ERROR_CANT_ACCESS_FILE;
+    }
+    if (info.nNumberOfLinks > 1) {
+        return ERROR_TOO_MANY_LINKS;
+    }
+    return owner_refusal(file);
+}
+
+// A file created here gets a protected DACL of its own instead of what the
+// folder would hand down: full control for the user, the administrators and
+// the system, reading for everyone else.
+struct NewFileSecurity {
+    std::vector<BYTE> acl;
+    SECURITY_DESCRIPTOR descriptor;
+    SECURITY_ATTRIBUTES attributes;
+};
+
+bool make_new_file_security(NewFileSecurity* security) {
+    Sid user;
+    if (!token_user(&user)) {
+        return false;
+    }
+    const Sid writers[] = {user, administrators_sid(), local_system_sid()};
+    const Sid everyone = well_known_sid(SECURITY_WORLD_SID_AUTHORITY, {SECURITY_WORLD_RID});
+    DWORD size = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + everyone.size();
+    for (const Sid& sid : writers) {
+        size += sizeof(ACCESS_ALLOWED_ACE) + sid.size();
+    }
+    security->acl.assign(size, 0);
+    PACL acl = reinterpret_cast<PACL>(security->acl.data());
+    bool made = InitializeAcl(acl, size, ACL_REVISION);
+    for (const Sid& sid : writers) {
+        made = made && AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS,
+                                           const_cast<BYTE*>(sid.data()));
+    }
+    made =
+        made &&
+        AddAccessAllowedAce(acl, ACL_REVISION, FILE_GENERIC_READ,
+                            const_cast<BYTE*>(everyone.data())) &&
+        InitializeSecurityDescriptor(&security->descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+        SetSecurityDescriptorDacl(&security->descriptor, TRUE, acl, FALSE) &&
+        SetSecurityDescriptorControl(&security->descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+    security->attributes.nLength = sizeof(SECURITY_ATTRIBUTES);
+    security->attributes.lpSecurityDescriptor = &security->descriptor;
+    security->attributes.bInheritHandle = FALSE;
+    return made;
+}
+
+// Opens (OPEN_ALWAYS: or creates) the work file and keeps the handle only
+// when it may be used. Returns 0 or the error number.
+int open_work_file(const std::string& path, DWORD access, DWORD share, DWORD disposition,
+                   HANDLE* file) {
+    NewFileSecurity security;
+    if (!make_new_file_security(&security)) {
+        return error_of_last_call();
+    }
+    *file = CreateFileA(path.c_str(), access | READ_CONTROL, share, &security.attributes,
+                        disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (*file == INVALID_HANDLE_VALUE) {
+        return error_of_last_call();
+    }
+    int error = refusal(*file);
+    if (error != 0) {
+        CloseHandle(*file);
+        *file = INVALID_HANDLE_VALUE;
+    }
+    return error;
+}
+
+// One WriteFile of every byte, then the close; the first failure wins.
+int write_and_close(HANDLE file, const std::string& bytes) {
+    DWORD count = static_cast<DWORD>(bytes.size());
+    DWORD written = 0;
+    int error = 0;
+    if (!WriteFile(file, bytes.data(), count, &written, nullptr)) {
+        error = error_of_last_call();
+    } else if (written != count) {
+        error = ERROR_WRITE_FAULT;
+    }
+    if (!CloseHandle(file) && error == 0) {
+        error = error_of_last_call();
+    }
+    return error;
+}
+
+}  // namespace
+
+int append_to_file(const std::string& path, const std::string& bytes) {
+    // FILE_APPEND_DATA alone makes every write land at the end of the file,
+    // even while the installer appends its own lines through another handle.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    int error = open_work_file(path, FILE_APPEND_DATA, kShareAll, OPEN_ALWAYS, &file);
+    return error != 0 ? error : write_and_close(file, bytes);
+}
+
+int write_file(const std::string& path, const std::string& bytes) {
+    // Emptied only once it passed the checks, so a refused file keeps its bytes.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    int error = open_work_file(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS, &file);
+    if (error != 0) {
+        return error;
+    }
+    if (!SetEndOfFile(file)) {
+        error = error_of_last_call();
+        CloseHandle(file);
+        return error;
+    }
+    return write_and_close(file, bytes);
+}
+
+uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
+                                  char* buffer, uint32_t size, const char* file) {
+    // The handle shares reading only: while it is open the checked file can
+    // be neither replaced, renamed nor written, so the profile call reads it.
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (open_work_file(file, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, &held) == 0) {
+        DWORD n = GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
+        CloseHandle(held);
+        return n;
+    }
+    // Answered as for a missing file: the default, cut to the buffer.
+    if (size == 0) {
+        return 0;
+    }
+    size_t n = std::strlen(fallback);
+    n = n < size - 1 ? n : size - 1;
+    std::memcpy(buffer, fallback, n);
+    buffer[n] = '\0';
+    return static_cast<uint32_t>(n);
+}
+
+}  // namespace win32
+}  // namespace iz
