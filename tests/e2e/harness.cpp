@@ -16,6 +16,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "support/wine_loader.h"
+
 extern char** environ;
 
 namespace e2e {
@@ -102,7 +104,7 @@ std::vector<std::string> command_for(const std::string& program,
                    "--bounding-set=-dac_override,-dac_read_search", "--"};
     }
     if (target().windows) {
-        command.push_back("wine");
+        command.push_back(iz_test::wine_loader());
         command.push_back(target().launcher);
         command.push_back(program_path(program));
     } else {
@@ -311,7 +313,7 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
 namespace {
 
 void wine_reg(std::vector<std::string> args) {
-    args.insert(args.begin(), {"wine", "reg"});
+    args.insert(args.begin(), {iz_test::wine_loader(), "reg"});
     args.push_back(target().kind == "win32" ? "/reg:32" : "/reg:64");
     RunOptions options;
     std::vector<std::string> env = environment_for(options);
@@ -322,7 +324,7 @@ void wine_reg(std::vector<std::string> args) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    if (posix_spawnp(&pid, "wine", &actions, nullptr, argv.data(), envp.data()) == 0) {
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
         int status = 0;
         waitpid(pid, &status, 0);
     }
@@ -339,8 +341,8 @@ void wine_reg_delete(const std::string& key) {
     wine_reg({"delete", key, "/f"});
 }
 
-void set_wine_version(const std::string& version) {
-    wine_reg_add("HKCU\\Software\\Wine\\AppDefaults\\installzova.exe", "Version", version);
+void set_wine_version(const std::string& program, const std::string& version) {
+    wine_reg_add("HKCU\\Software\\Wine\\AppDefaults\\" + program, "Version", version);
 }
 
 namespace {
@@ -350,7 +352,7 @@ class WineVersion : public ::testing::Environment {
   public:
     void SetUp() override {
         if (target().windows) {
-            set_wine_version("win7");
+            set_wine_version("installzova.exe", "win7");
         }
     }
 };
