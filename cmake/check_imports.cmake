@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.20)
 # Fails when the Windows program imports a DLL that is not part of Windows:
 # the executable must run from the media alone, without a MinGW runtime DLL.
 set(system_dlls kernel32.dll advapi32.dll msvcrt.dll user32.dll shell32.dll ntdll.dll)
