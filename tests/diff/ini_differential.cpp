@@ -835,8 +835,8 @@ std::vector<std::string> wine_environment() {
 // of why it did not run.
 int run_oracle(const std::string& oracle, const fs::path& batch, const fs::path& answers,
                std::string* error) {
-    std::vector<std::string> args = {iz_test::wine_loader(), oracle, windows_path(batch),
-                                     windows_path(answers)};
+    std::vector<std::string> args = {iz_test::wine_loader(), windows_path(oracle),
+                                     windows_path(batch), windows_path(answers)};
     std::vector<std::string> env = wine_environment();
     std::vector<char*> argv;
     std::vector<char*> envp;

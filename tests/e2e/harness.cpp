@@ -105,7 +105,9 @@ std::vector<std::string> command_for(const std::string& program,
     }
     if (target().windows) {
         command.push_back(iz_test::wine_loader());
-        command.push_back(target().launcher);
+        // A Linux path would make Wine start it through start.exe, one more
+        // program per run that can fail on its own.
+        command.push_back(program_path(target().launcher));
         command.push_back(program_path(program));
     } else {
         command.push_back(program);
