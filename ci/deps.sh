@@ -3,7 +3,7 @@
 # Needs root (apt-get); fails when a package cannot be installed.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ googletest clang libclang-rt-14-dev locales
+packages=(cmake ninja-build g++ googletest libgtest-dev clang libclang-rt-14-dev locales
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386 util-linux)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -27,6 +27,7 @@ for tool in cmake ninja g++ clang++ i686-w64-mingw32-g++-posix x86_64-w64-mingw3
             wine iconv setpriv; do
     command -v "$tool" >/dev/null || { echo "missing tool after installation: $tool" >&2; exit 1; }
 done
+# The installed GoogleTest serves the Linux builds, its sources the MinGW builds.
 [ -f /usr/src/googletest/CMakeLists.txt ] || { echo "GoogleTest sources missing" >&2; exit 1; }
 
 # Japanese messages are tested with the ja_JP.UTF-8 locale, natively and under Wine.

@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets with clang and runs each for a bounded time on a
 # copy of its seed corpus, so that nothing under the repository is written.
 # Any crash, leak, sanitizer report, time-out or broken invariant fails it;
-# reproducers and logs stay in the build folder.
+# reproducers and logs stay in the build folder. Its last lines count the
+# targets run and failed.
 #   IZ_BUILD_ROOT    where the build goes (default: out), in <root>/fuzz
 #   IZ_FUZZ_SECONDS  seconds per target (default: 60)
 set -euo pipefail
@@ -23,6 +24,7 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:symbolize=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 failed=0
+ran=0
 
 # Prints the run's executions, speed and coverage from its log.
 summarize() {  # log
@@ -46,13 +48,14 @@ run_target() {  # name, max_len
         -rss_limit_mb=2560 -print_final_stats=1 -artifact_prefix="$artifacts/" \
         >"$log" 2>&1 || status=$?
     summarize "$log"
+    ran=$((ran + 1))
     local reports
     reports=$(grep -cE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:|invariant broken|==[0-9]+== *ERROR' "$log" || true)
     if [ "$status" -ne 0 ] || [ "$reports" -ne 0 ] || [ -n "$(ls -A "$artifacts")" ]; then
         echo "FAILED: exit status $status, $reports report(s); log $log"
         ls -l "$artifacts"
         grep -E -A 40 'ERROR|runtime error|invariant broken' "$log" | head -n 80 || true
-        failed=1
+        failed=$((failed + 1))
     fi
 }
 
@@ -60,6 +63,7 @@ run_target ini_reader_fuzz 100000
 run_target load_settings_fuzz 65536
 run_target replay_fuzz 2097152
 
+echo "fuzz targets: $ran run, $failed failed"
 if [ "$failed" -ne 0 ]; then
     step "fuzzing found faults"
     exit 1

@@ -2,55 +2,150 @@
 # Builds the four builds and runs every suite: natively, under the sanitizers,
 # and under Wine for the 32-bit and 64-bit Windows builds (with the
 # differential test of the INI reader against the real Windows call), then
-# runs each fuzz target for a bounded time. Installs what it
-# needs first. Any failure, and a build whose CTest finds no tests, fails it.
+# runs each fuzz target for a bounded time. Installs what it needs first.
+# Ends with a summary: per build the tests run, passed and failed, or why it
+# was not run, and its time; then "N passed, M failed" over all builds.
+# Any failure, a build that does not build, and a build whose CTest finds no
+# tests fail it. On a machine that refuses 32-bit programs the 32-bit Windows
+# build is still built and its imports checked, but its suites cannot run
+# under Wine: the summary says so, and the 64-bit suites run with the 64-bit
+# Wine loader.
+#   IZ_BUILD_ROOT    where the builds go (default: out)
+#   IZ_FUZZ_SECONDS  seconds per fuzz target (default: 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 out="${IZ_BUILD_ROOT:-$root/out}"
 jobs=$(nproc)
-
-ci/deps.sh
-ci/wine-prefix.sh
 export WINEDEBUG=-all
+
+# The persistent wineserver must not outlive this command, whatever ends it;
+# the trap is set before anything can start the server.
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 step() { printf '\n=== %s\n' "$*"; }
+
+rows=()
+total_passed=0
+total_failed=0
+
+# Adds a row of the summary: build, result, run, passed, failed, seconds, note.
+record() {
+    local minutes=$(($6 / 60)) seconds=$(($6 % 60))
+    rows+=("$(printf '%-15s %-8s %5s %7s %7s %6s  %s' "$1" "$2" "$3" "$4" "$5" \
+        "$(printf '%d:%02d' "$minutes" "$seconds")" "$7")")
+    [ "$4" = - ] || total_passed=$((total_passed + $4))
+    [ "$5" = - ] || total_failed=$((total_failed + $5))
+}
 
 configure_and_build() {  # name, extra cmake arguments...
     local name=$1
     shift
-    cmake -S "$root" -B "$out/$name" -G Ninja "$@" >/dev/null
-    cmake --build "$out/$name" -j "$jobs"
+    cmake -S "$root" -B "$out/$name" -G Ninja "$@" >/dev/null && cmake --build "$out/$name" -j "$jobs"
 }
 
-run_suites() {  # name, extra ctest arguments...
-    local name=$1
-    shift
-    ctest --test-dir "$out/$name" --no-tests=error --output-on-failure -j "$jobs" "$@"
+# Runs a build's suites and records them; a run that fails without counting
+# a failed test (no tests found, a crash of CTest) counts as one failure.
+run_suites() {  # label, name, started, extra ctest arguments...
+    local label=$1 name=$2 started=$3
+    shift 3
+    local log="$out/$name/ctest.log" status=0
+    ctest --test-dir "$out/$name" --no-tests=error --output-on-failure -j "$jobs" "$@" 2>&1 |
+        tee "$log" || status=$?
+    local counts passed failed total
+    counts=$(sed -n 's/^[0-9]*% tests passed, \([0-9]*\) tests\{0,1\} failed out of \([0-9]*\)$/\1 \2/p' \
+        "$log" | tail -n 1)
+    if [ -z "$counts" ]; then
+        record "$label" FAILED 0 0 1 $((SECONDS - started)) "ctest exit status $status, no result line"
+        return
+    fi
+    read -r failed total <<<"$counts"
+    passed=$((total - failed))
+    if [ "$status" -ne 0 ] && [ "$failed" -eq 0 ]; then
+        failed=1
+    fi
+    if [ "$failed" -eq 0 ]; then
+        record "$label" passed "$total" "$passed" 0 $((SECONDS - started)) ""
+    else
+        record "$label" FAILED "$total" "$passed" "$failed" $((SECONDS - started)) "ctest exit status $status"
+    fi
 }
 
-step "native build"
-configure_and_build native
-step "native suites"
-run_suites native
+# Builds and tests one build; a build that does not build is a failure.
+build_and_test() {  # label, name, cmake arguments...
+    local label=$1 name=$2 started=$SECONDS
+    shift 2
+    step "$label: build"
+    if ! configure_and_build "$name" "$@"; then
+        record "$label" FAILED - - 1 $((SECONDS - started)) "the build failed"
+        return
+    fi
+    step "$label: suites"
+    run_suites "$label" "$name" "$started"
+}
 
-step "sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
-configure_and_build sanitize -DINSTALLZOVA_SANITIZE=ON
-step "sanitizer suites"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    run_suites sanitize
+ci/deps.sh
 
+# Decided once; the Windows builds and every Wine run below use the answer.
+source ci/wine-loader.sh
+step "32-bit programs: $IZ_WINE32_RUNS${IZ_WINE32_REASON:+, $IZ_WINE32_REASON}; Wine loader: $IZ_WINE"
+wine_ready=yes
+ci/wine-prefix.sh || wine_ready=no
+
+build_and_test native native
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
+build_and_test sanitizers sanitize -DINSTALLZOVA_SANITIZE=ON
+unset ASAN_OPTIONS UBSAN_OPTIONS
+
+wine32=$([ "$IZ_WINE32_RUNS" = yes ] && echo ON || echo OFF)
 for arch in i686 x86_64; do
-    step "Windows build ($arch)"
-    configure_and_build "win-$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
-        -DINSTALLZOVA_E2E_DRIVER="$out/native/tests/e2e/iz_e2e_tests" \
-        -DINSTALLZOVA_INI_DIFF_DRIVER="$out/native/tests/iz_ini_differential"
-    step "Windows suites ($arch, under Wine)"
-    run_suites "win-$arch"
+    label="Windows $([ "$arch" = i686 ] && echo 32 || echo 64)-bit"
+    windows_args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake"
+                  -DINSTALLZOVA_WINE32_RUNS="$wine32"
+                  -DINSTALLZOVA_E2E_DRIVER="$out/native/tests/e2e/iz_e2e_tests"
+                  -DINSTALLZOVA_INI_DIFF_DRIVER="$out/native/tests/iz_ini_differential")
+    if [ "$wine_ready" = yes ] && { [ "$arch" = x86_64 ] || [ "$IZ_WINE32_RUNS" = yes ]; }; then
+        build_and_test "$label" "win-$arch" "${windows_args[@]}"
+        continue
+    fi
+    started=$SECONDS
+    step "$label: build (its suites cannot run here)"
+    if ! configure_and_build "win-$arch" "${windows_args[@]}"; then
+        record "$label" FAILED - - 1 $((SECONDS - started)) "the build failed"
+    elif ! cmake -DOBJDUMP="$arch-w64-mingw32-objdump" -DPROGRAM="$out/win-$arch/installzova.exe" \
+            -P cmake/check_imports.cmake; then
+        record "$label" FAILED - - 1 $((SECONDS - started)) "imports other than system DLLs"
+    elif [ "$wine_ready" = no ]; then
+        record "$label" FAILED - - 1 $((SECONDS - started)) "not run: the Wine prefix could not be set up"
+    else
+        record "$label" "not run" - - - $((SECONDS - started)) \
+            "not run: $IZ_WINE32_REASON; built with its tests, imports checked"
+    fi
 done
 
+started=$SECONDS
 step "fuzzing (libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer)"
-ci/fuzz.sh
+fuzz_log="$out/fuzz.log"
+mkdir -p "$out"
+fuzz_status=0
+ci/fuzz.sh 2>&1 | tee "$fuzz_log" || fuzz_status=$?
+fuzz_counts=$(sed -n 's/^fuzz targets: \([0-9]*\) run, \([0-9]*\) failed$/\1 \2/p' "$fuzz_log" | tail -n 1)
+if [ -z "$fuzz_counts" ]; then
+    record fuzzing FAILED - - 1 $((SECONDS - started)) "ci/fuzz.sh exit status $fuzz_status"
+else
+    read -r fuzz_run fuzz_failed <<<"$fuzz_counts"
+    [ "$fuzz_status" -eq 0 ] || [ "$fuzz_failed" -ne 0 ] || fuzz_failed=1
+    record fuzzing "$([ "$fuzz_failed" -eq 0 ] && echo passed || echo FAILED)" "$fuzz_run" \
+        $((fuzz_run - fuzz_failed)) "$fuzz_failed" $((SECONDS - started)) \
+        "targets, ${IZ_FUZZ_SECONDS:-60} s each"
+fi
 
-step "all suites passed"
+step "summary"
+printf '%-15s %-8s %5s %7s %7s %6s  %s\n' build result run passed failed time note
+printf '%s\n' "${rows[@]}"
+echo "$total_passed passed, $total_failed failed"
+[ "$total_failed" -eq 0 ]

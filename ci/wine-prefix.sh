@@ -3,8 +3,14 @@
 # persistent wineserver so that each Wine run does not wait for it.
 # The server opens every file for the Windows programs; it runs without root's
 # permission override so that a read-only file is refused under Wine as it is
-# on Windows.
+# on Windows. It gets no output of ours: a caller reading our output through a
+# pipe must not wait for the server. A caller keeps the server no longer than
+# itself: `wineserver -k` (with the same WINEPREFIX) in its exit trap, set
+# before this script runs. Should this script fail after starting the
+# server, it stops the server itself.
 set -euo pipefail
+cd "$(dirname "$0")/.."
+source ci/wine-loader.sh
 export WINEDEBUG=-all
 prefix="${WINEPREFIX:-$HOME/.wine}"
 keep_permissions=(setpriv --inh-caps=-dac_override,-dac_read_search
@@ -12,12 +18,16 @@ keep_permissions=(setpriv --inh-caps=-dac_override,-dac_read_search
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
 if [ ! -f "$prefix/system.reg" ]; then
-    echo "Initialising the Wine prefix $prefix"
-    wineboot -i
+    echo "Initialising the Wine prefix $prefix with $IZ_WINE"
+    "$IZ_WINE" wineboot -i </dev/null || true
     wineserver -w
 fi
 [ -f "$prefix/system.reg" ] || { echo "the Wine prefix $prefix is not initialised" >&2; exit 1; }
-"${keep_permissions[@]}" wineserver -p
+"${keep_permissions[@]}" wineserver -p </dev/null >/dev/null 2>&1
 # The first program of a fresh server starts Wine's own services, which would
 # otherwise hold the output of the first test open.
-wine cmd /c exit >/dev/null 2>&1
+if ! "$IZ_WINE" cmd /c exit </dev/null >/dev/null 2>&1; then
+    wineserver -k >/dev/null 2>&1 || true
+    echo "Wine cannot run a program in $prefix with $IZ_WINE" >&2
+    exit 1
+fi

@@ -57,6 +57,7 @@
 #include <vector>
 
 #include "platform/posix/ini_reader.h"
+#include "support/wine_loader.h"
 
 extern char** environ;
 
@@ -834,7 +835,8 @@ std::vector<std::string> wine_environment() {
 // of why it did not run.
 int run_oracle(const std::string& oracle, const fs::path& batch, const fs::path& answers,
                std::string* error) {
-    std::vector<std::string> args = {"wine", oracle, windows_path(batch), windows_path(answers)};
+    std::vector<std::string> args = {iz_test::wine_loader(), windows_path(oracle),
+                                     windows_path(batch), windows_path(answers)};
     std::vector<std::string> env = wine_environment();
     std::vector<char*> argv;
     std::vector<char*> envp;
@@ -847,7 +849,7 @@ int run_oracle(const std::string& oracle, const fs::path& batch, const fs::path&
     argv.push_back(nullptr);
     envp.push_back(nullptr);
     pid_t pid = 0;
-    int failed = posix_spawnp(&pid, "wine", nullptr, nullptr, argv.data(), envp.data());
+    int failed = posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data());
     if (failed != 0) {
         *error = std::string("cannot start wine: ") + std::strerror(failed);
         return -1;

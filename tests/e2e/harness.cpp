@@ -16,6 +16,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "support/wine_loader.h"
+
 extern char** environ;
 
 namespace e2e {
@@ -111,8 +113,10 @@ std::vector<std::string> command_for(const std::string& program,
             {"/bin/sh", "-c", "trap '' " + options.ignored_signals + "; exec \"$@\"", "sh"});
     }
     if (target().windows) {
-        command.push_back("wine");
-        command.push_back(target().launcher);
+        command.push_back(iz_test::wine_loader());
+        // A Linux path would make Wine start it through start.exe, one more
+        // program per run that can fail on its own.
+        command.push_back(program_path(target().launcher));
         command.push_back(program_path(program));
     } else {
         command.push_back(program);
@@ -334,7 +338,7 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
 namespace {
 
 void wine_reg(std::vector<std::string> args) {
-    args.insert(args.begin(), {"wine", "reg"});
+    args.insert(args.begin(), {iz_test::wine_loader(), "reg"});
     args.push_back(target().kind == "win32" ? "/reg:32" : "/reg:64");
     RunOptions options;
     std::vector<std::string> env = environment_for(options);
@@ -345,7 +349,7 @@ void wine_reg(std::vector<std::string> args) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    if (posix_spawnp(&pid, "wine", &actions, nullptr, argv.data(), envp.data()) == 0) {
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
         int status = 0;
         waitpid(pid, &status, 0);
     }
@@ -362,8 +366,8 @@ void wine_reg_delete(const std::string& key) {
     wine_reg({"delete", key, "/f"});
 }
 
-void set_wine_version(const std::string& version) {
-    wine_reg_add("HKCU\\Software\\Wine\\AppDefaults\\installzova.exe", "Version", version);
+void set_wine_version(const std::string& program, const std::string& version) {
+    wine_reg_add("HKCU\\Software\\Wine\\AppDefaults\\" + program, "Version", version);
 }
 
 namespace {
@@ -373,7 +377,7 @@ class WineVersion : public ::testing::Environment {
   public:
     void SetUp() override {
         if (target().windows) {
-            set_wine_version("win7");
+            set_wine_version("installzova.exe", "win7");
         }
     }
 };

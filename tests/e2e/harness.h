@@ -102,10 +102,12 @@ RunResult finish(pid_t pid, const std::string& out_file);
 void wine_reg_add(const std::string& key, const std::string& name, const std::string& data);
 void wine_reg_delete(const std::string& key);
 
-// The Windows version Wine reports to installzova.exe ("win7", "winxp", ...).
-// Every Windows run of the suite starts on "win7", a version the program
-// accepts when it has to choose the installation folder itself.
-void set_wine_version(const std::string& version);
+// The Windows version Wine reports to programs of the file name `program`
+// ("win7", "winxp", ...). Wine keeps it in the prefix per file name, shared by
+// every test: installzova.exe is on "win7", a version the program accepts when
+// it has to choose the installation folder itself, for every Windows run of
+// the suite; a test that needs another version runs a copy of another name.
+void set_wine_version(const std::string& program, const std::string& version);
 
 // Text helpers.
 std::string file_bytes(const std::string& path);

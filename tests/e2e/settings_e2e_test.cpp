@@ -98,7 +98,7 @@ TEST(OptionsOnly, ValuesThatCouldInjectCommandsAreRefused) {
     for (const char* value : {"on&", "a|b", "x>y", "o^n", "%p%", "\"on\"x", "o<n"}) {
         Sandbox box;
         RunResult r = options_only(box, std::string("load_balance=") + value + "\r\n");
-        EXPECT_EQ(99, r.exit_code) << value;
+        EXPECT_EQ(99, r.exit_code) << value << "\n" << r.out << r.err;
         EXPECT_NE(std::string::npos, r.out.find("QIRU09193-W")) << value;
         EXPECT_FALSE(box.exists("work/setoptions.bat")) << value;
     }

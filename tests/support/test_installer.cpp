@@ -45,6 +45,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/run_log_prefix.h"
+
 namespace {
 
 #ifdef _WIN32
@@ -88,19 +90,8 @@ void append(const std::string& path, const std::string& bytes) {
 #endif
 }
 
-std::string prefix() {
-    std::time_t now = std::time(nullptr);
-    std::tm* t = std::localtime(&now);
-    char date[32];
-    std::snprintf(date, sizeof date, "%d-%d-%d", t->tm_mon + 1, t->tm_mday, t->tm_year + 1900);
-    char text[64];
-    std::snprintf(text, sizeof text, "INFO %10s %02d:%02d:%02d ", date, t->tm_hour, t->tm_min,
-                  t->tm_sec);
-    return text;
-}
-
 void log_line(const std::string& run_log, const std::string& text) {
-    append(run_log, prefix() + text + "\r\n");
+    append(run_log, iz_test::run_log_prefix(std::time(nullptr)) + text + "\r\n");
 }
 
 // The value after "-f1" or "-f2" among the arguments.
