@@ -13,7 +13,10 @@
 //   TEST_INSTALLER_RAW         file whose bytes are appended to the run log as
 //                              they are (long, unprefixed or odd lines)
 //   TEST_INSTALLER_REPEAT      number of numbered extra lines to append
-//   TEST_INSTALLER_DELAY_MS    pause before completing
+//   TEST_INSTALLER_DELAY_MS    pause before completing: milliseconds, or
+//                              "file:PATH" to wait until PATH exists (at
+//                              most two minutes), so that a test decides
+//                              when the installer goes on, not the clock
 //   TEST_INSTALLER_EXIT        exit code (default 0)
 //   TEST_INSTALLER_KILL        (POSIX) a signal number to raise after its
 //                              first lines (SIGSTOP stops it)
@@ -24,6 +27,7 @@
 //   TEST_INSTALLER_SIGNAL_PARENT  "1": after completing, signal shut-down to
 //                              the parent the way the platform does (POSIX:
 //                              SIGTERM), then pause TEST_INSTALLER_AFTER_MS
+//                              (the same forms as the delay)
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -190,7 +194,15 @@ void write_result(const std::string& setup_log) {
 }
 
 void pause_ms(const char* name) {
-    int ms = std::atoi(env(name, "0").c_str());
+    const std::string value = env(name, "0");
+    if (value.compare(0, 5, "file:") == 0) {
+        const std::string go = value.substr(5);
+        for (int waited = 0; waited < 120000 && !std::ifstream(go).good(); waited += 20) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return;
+    }
+    int ms = std::atoi(value.c_str());
     if (ms > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
