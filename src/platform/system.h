@@ -138,7 +138,8 @@ class System {
     virtual int delete_file(const std::string& path) = 0;
     // The platform's error number for a file that does not exist.
     virtual int file_not_found_error() = 0;
-    // Opens the file for reading; null when it cannot be opened.
+    // Opens a work file for reading (the run log); null when it cannot be
+    // opened or may not be trusted, under the same rules as append_to_file.
     virtual std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) = 0;
 
     // True when `path` names an existing file that is an ordinary disk file

@@ -218,6 +218,17 @@ TEST_F(SharedFolderNative, WhatAnotherUserPreparedIsNeverWrittenNorTrusted) {
          io + "0, 101245\n",
          true,
          [](Sandbox& box) { EXPECT_TRUE(box.exists("shared/setup.iss")); }},
+        // Its completion marker is not trusted: the work files stay.
+        {"run log nobody's after the installer",
+         [](Sandbox& box, RunOptions& options) {
+             earlier_run_log(box);
+             options.env["TEST_INSTALLER_RUN_LOG_OWNER"] = std::to_string(nobody());
+         },
+         {},
+         0,
+         "QIRU09180-I ZOVA installation will now start.\n",
+         true,
+         [](Sandbox& box) { EXPECT_TRUE(box.exists("shared/setup.iss")); }},
     };
     for (Case& c : cases) {
         box.remove("shared");

@@ -96,6 +96,10 @@ int FakeSystem::delete_file(const std::string& path) {
 }
 
 std::unique_ptr<ReadableFile> FakeSystem::open_for_reading(const std::string& path) {
+    if (refused.count(path) != 0) {
+        answer(0, true, refused[path]);
+        return nullptr;
+    }
     auto found = files.find(path);
     if (found == files.end()) {
         answer(0, true, kFileNotFound);

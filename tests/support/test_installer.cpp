@@ -24,6 +24,8 @@
 //   TEST_INSTALLER_LOG_LINK    (POSIX) make setup.log a symbolic link to
 //                              this file instead of writing it
 //   TEST_INSTALLER_LOG_OWNER   (POSIX) user id to give setup.log once written
+//   TEST_INSTALLER_RUN_LOG_OWNER  (POSIX) user id to give installzova.log
+//                              after its last line
 //   TEST_INSTALLER_SIGNAL_PARENT  "1": after completing, signal shut-down to
 //                              the parent the way the platform does (POSIX:
 //                              SIGTERM), then pause TEST_INSTALLER_AFTER_MS
@@ -247,6 +249,11 @@ int main(int argc, char** argv) {
     } else if (env("TEST_INSTALLER_COMPLETE", "1") == "1") {
         log_line(run_log, "QIRU09181-I ZOVA installation completed.");
     }
+#ifndef _WIN32
+    if (!env("TEST_INSTALLER_RUN_LOG_OWNER").empty()) {
+        (void)!chown(run_log.c_str(), std::atoi(env("TEST_INSTALLER_RUN_LOG_OWNER").c_str()), -1);
+    }
+#endif
     write_result(option(argc, argv, "-f2"));
     if (env("TEST_INSTALLER_SIGNAL_PARENT") == "1") {
         signal_shutdown_to_parent();

@@ -203,8 +203,10 @@ uint32_t work_file_profile_string(const char* section, const char* key, const ch
 }
 
 std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    // The run log decides whether the installation completed: a link or a
+    // file that another user could have written is not read.
+    int fd = -1;
+    if (open_work_file(path, O_RDONLY, &fd) != 0) {
         return nullptr;
     }
     return std::unique_ptr<ReadableFile>(new PosixReadableFile(fd));

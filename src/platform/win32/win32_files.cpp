@@ -7,7 +7,6 @@ namespace win32 {
 
 namespace {
 
-const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // ReadFile takes a 32-bit count; larger requests are served in part, which
 // the contract allows.
 const int64_t kLargestRead = 1 << 30;
@@ -55,12 +54,13 @@ int error_of_last_call() {
 }
 
 std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    // The run log decides whether the installation completed: it is read
+    // only when it may be trusted as a work file.
+    intptr_t file = open_work_file_for_reading(path);
+    if (file == 0) {
         return nullptr;
     }
-    return std::unique_ptr<ReadableFile>(new Win32ReadableFile(file));
+    return std::unique_ptr<ReadableFile>(new Win32ReadableFile(reinterpret_cast<HANDLE>(file)));
 }
 
 bool is_disk_file(const std::string& path) {

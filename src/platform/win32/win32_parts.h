@@ -31,6 +31,9 @@ int append_to_file(const std::string& path, const std::string& bytes);
 int write_file(const std::string& path, const std::string& bytes);
 uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
                                   char* buffer, uint32_t size, const char* file);
+// The handle of a work file opened for reading, or 0 when it cannot be opened
+// or may not be trusted.
+intptr_t open_work_file_for_reading(const std::string& path);
 
 // Registry (win32_registry.cpp).
 RegistryAnswer registry_value(const char* subkey, const char* name, char* data, uint32_t size);

@@ -197,6 +197,15 @@ int write_file(const std::string& path, const std::string& bytes) {
     return write_and_close(file, bytes);
 }
 
+intptr_t open_work_file_for_reading(const std::string& path) {
+    // Every access shared: the installer may still be appending.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (open_work_file(path, GENERIC_READ, kShareAll, OPEN_EXISTING, &file) != 0) {
+        return 0;
+    }
+    return reinterpret_cast<intptr_t>(file);
+}
+
 uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
                                   char* buffer, uint32_t size, const char* file) {
     // The handle shares reading only: while it is open the checked file can
