@@ -57,6 +57,7 @@
 #include <vector>
 
 #include "platform/posix/ini_reader.h"
+#include "support/test_helpers.h"
 #include "support/wine_loader.h"
 
 extern char** environ;
@@ -76,44 +77,6 @@ const uint32_t kWholeValue = 1 << 20;  // a buffer no generated value fills
 const size_t kMaxReported = 12;        // differences shown in full
 
 // ---------------------------------------------------------------- escaping
-
-const char kHex[] = "0123456789ABCDEF";
-
-// The oracle's escape: printable ASCII but "\" as is, every other byte as \xHH.
-std::string escape(const std::string& bytes) {
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (c >= 0x20 && c <= 0x7E && c != '\\') {
-            out += static_cast<char>(c);
-        } else {
-            out += std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
-        }
-    }
-    return out;
-}
-
-int hex_digit(char c) {
-    const char* at = std::strchr(kHex, c >= 'a' && c <= 'f' ? c - 32 : c);
-    return c != '\0' && at != nullptr ? static_cast<int>(at - kHex) : -1;
-}
-
-bool unescape(const std::string& field, std::string* out) {
-    out->clear();
-    for (size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\') {
-            *out += field[i];
-            continue;
-        }
-        int high = i + 3 < field.size() && field[i + 1] == 'x' ? hex_digit(field[i + 2]) : -1;
-        int low = high >= 0 ? hex_digit(field[i + 3]) : -1;
-        if (low < 0) {
-            return false;
-        }
-        *out += static_cast<char>(high * 16 + low);
-        i += 3;
-    }
-    return true;
-}
 
 // A file for a failure message, one line of the file a line: its bytes
 // escaped, or for a UTF-16 LE file its characters, those above 0x7E as \uXXXX.
@@ -147,19 +110,6 @@ std::string show_file(const std::string& content) {
         out += " (and a last odd byte " + escape(content.substr(content.size() - 1)) + ")";
     }
     return out;
-}
-
-std::vector<std::string> split_tabs(const std::string& line) {
-    std::vector<std::string> fields;
-    size_t begin = 0;
-    for (;;) {
-        size_t tab = line.find('\t', begin);
-        fields.push_back(line.substr(begin, tab - begin));
-        if (tab == std::string::npos) {
-            return fields;
-        }
-        begin = tab + 1;
-    }
 }
 
 // ---------------------------------------------------------------- random choices

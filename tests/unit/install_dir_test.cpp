@@ -10,16 +10,12 @@
 #include "main/run_state.h"
 #include "settings/load_settings.h"
 #include "support/fake_system.h"
+#include "support/test_helpers.h"
 
 namespace iz {
 namespace {
 
 const char kSuffix[] = "\\KESTRON\\PathSentryMultiway";
-
-std::string internal_error(int error, int code) {
-    return "QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = " +
-           std::to_string(error) + " " + std::to_string(code) + "\n";
-}
 
 void stage_program_files(FakeSystem& fake) {
     fake.environment["ProgramFiles"] = "C:\\Program Files";

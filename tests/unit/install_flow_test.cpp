@@ -9,16 +9,10 @@
 #include "main/run_state.h"
 #include "messages/output.h"
 #include "support/fake_system.h"
+#include "support/test_helpers.h"
 
 namespace iz {
 namespace {
-
-const char kSettings[] = "C:\\s.ini";
-const char kWork[] = "C:\\work";
-const char kLog[] = "C:\\work\\installzova.log";
-const char kIss[] = "C:\\work\\setup.iss";
-const char kSetupLog[] = "C:\\work\\setup.log";
-const char kBat[] = "C:\\work\\setoptions.bat";
 
 const char kGoodSettings[] =
     "[ZOVA]\r\nfileversion=0201\r\nzovaversion=08-10\r\n"
@@ -30,7 +24,7 @@ class InstallFlow : public ::testing::Test {
     void SetUp() override {
         sys.groups.push_back(administrators_group());
         sys.folders.insert(kWork);
-        sys.files[kSettings] = kGoodSettings;
+        sys.files[kSettingsFile] = kGoodSettings;
         sys.time = LocalTime{2026, 12, 8, 5, 14, 6};
     }
 
@@ -62,7 +56,7 @@ const char kCompleted[] =
 
 TEST_F(InstallFlow, CompletedInstallationEchoesTheInstallerAndRemovesTheWorkFiles) {
     installer(kCompleted, "0");
-    EXPECT_EQ(0, run({"-f", kSettings}));
+    EXPECT_EQ(0, run({"-f", kSettingsFile}));
     EXPECT_EQ(
         "QIRU09180-I ZOVA installation will now start.\n"
         "QIRU09230-I Installing.\n"
@@ -92,7 +86,7 @@ TEST_F(InstallFlow, CompletedInstallationEchoesTheInstallerAndRemovesTheWorkFile
 TEST_F(InstallFlow, CheckModeWritesNoOptionsFileAndKeepsTheWorkFiles) {
     // A check logs no completion marker: nothing is removed.
     installer("INFO  12-8-2026 05:14:07 QIRU09232-I Checked.\r\n", "0");
-    EXPECT_EQ(0, run({"-f", kSettings, "-c"}));
+    EXPECT_EQ(0, run({"-f", kSettingsFile, "-c"}));
     EXPECT_EQ("QIRU09232-I Checked.\n", sys.console);
     EXPECT_EQ(0u, sys.files.count(kBat));
     EXPECT_EQ(1u, sys.files.count(kIss));
@@ -103,9 +97,9 @@ TEST_F(InstallFlow, CheckModeWritesNoOptionsFileAndKeepsTheWorkFiles) {
 }
 
 TEST_F(InstallFlow, WarningsAddCheckErrorAndAMaintenanceStartLine) {
-    sys.files[kSettings] = std::string(kGoodSettings) + "error_log_size=10M\r\n";
+    sys.files[kSettingsFile] = std::string(kGoodSettings) + "error_log_size=10M\r\n";
     installer(kCompleted, "0");
-    EXPECT_EQ(0, run({"-f", kSettings}));
+    EXPECT_EQ(0, run({"-f", kSettingsFile}));
     EXPECT_EQ(0u, sys.console.find(
                       "QIRU09193-W A definition in the installation information settings file "
                       "is invalid. (error_log_size=10M)\nQIRU09230-I Installing.\n"));
@@ -133,7 +127,7 @@ TEST_F(InstallFlow, FailedOrMissingResultCodeEndsWithNinetyNine) {
         sys = FakeSystem();
         SetUp();
         installer(kCompleted, c.result, c.writes_log);
-        EXPECT_EQ(99, run({"-f", kSettings})) << c.result;
+        EXPECT_EQ(99, run({"-f", kSettingsFile})) << c.result;
         EXPECT_NE(std::string::npos, sys.console.find(c.message)) << sys.console;
         EXPECT_EQ(1u, sys.files.count(kIss));  // kept for the administrator to look at
     }
@@ -142,14 +136,14 @@ TEST_F(InstallFlow, FailedOrMissingResultCodeEndsWithNinetyNine) {
 TEST_F(InstallFlow, StaleSetupLogOfAnEarlierRunIsNeverTakenAsThisRunsResult) {
     sys.files[kSetupLog] = "[ResponseResult]\r\nResultCode=0\r\n";
     installer(kCompleted, "0", false);
-    EXPECT_EQ(99, run({"-f", kSettings}));
+    EXPECT_EQ(99, run({"-f", kSettingsFile}));
     EXPECT_NE(std::string::npos, sys.console.find("Error Code = 0, 101245"));
 }
 
 TEST_F(InstallFlow, InstallerExitCodeDecidesNothing) {
     installer(kCompleted, "0");
     sys.exit_code = 3;
-    EXPECT_EQ(0, run({"-f", kSettings}));
+    EXPECT_EQ(0, run({"-f", kSettingsFile}));
     EXPECT_NE(std::string::npos, sys.files[kLog].find("GetExitCodeProcess(3) = 1"));
 }
 
@@ -205,7 +199,7 @@ TEST_F(InstallFlow, EachFailingStepEndsTheRunWithItsMessage) {
         SetUp();
         installer(kCompleted, "0");
         c.stage(sys);
-        EXPECT_EQ(99, run({"-f", kSettings})) << c.name;
+        EXPECT_EQ(99, run({"-f", kSettingsFile})) << c.name;
         EXPECT_NE(std::string::npos, sys.console.find(c.message)) << c.name << ": " << sys.console;
         EXPECT_EQ(c.installer_started, !sys.command_lines.empty()) << c.name;
     }
@@ -216,7 +210,7 @@ TEST_F(InstallFlow, HandlerIsUnregisteredAfterTheLastStepWhileTheStateLives) {
     // finds it after the result check, the last step that uses it.
     installer(kCompleted, "0");
     sys.event_at_unregister = kCtrlClose;
-    EXPECT_EQ(0, run({"-f", kSettings}));
+    EXPECT_EQ(0, run({"-f", kSettingsFile}));
     EXPECT_EQ(nullptr, sys.handler);
     const std::string& log = sys.files[kLog];
     size_t result = log.find("00101219 ResultCode=0(1)\r\n");
@@ -226,14 +220,14 @@ TEST_F(InstallFlow, HandlerIsUnregisteredAfterTheLastStepWhileTheStateLives) {
 
 TEST_F(InstallFlow, MissingSetupIsTracedWithTheSetupPath) {
     sys.start_error = 2;
-    EXPECT_EQ(99, run({"-f", kSettings}));
+    EXPECT_EQ(99, run({"-f", kSettingsFile}));
     EXPECT_NE(std::string::npos,
               sys.files[kLog].find("00101155 CreateProcess(D:\\media\\\\Setup.exe) = 0\r\n"));
     EXPECT_NE(std::string::npos, sys.files[kLog].find("QIRU09195-W"));
 }
 
 TEST_F(InstallFlow, OptionsOnlyWritesTheOptionsFileAndNothingElse) {
-    EXPECT_EQ(0, run({"-f", kSettings, "-t"}));
+    EXPECT_EQ(0, run({"-f", kSettingsFile, "-t"}));
     EXPECT_EQ("zovactl set -lb on -s\r\n", sys.files[kBat]);
     EXPECT_EQ(0u, sys.files.count(kIss));
     EXPECT_EQ(0u, sys.files.count(kLog));
@@ -243,8 +237,8 @@ TEST_F(InstallFlow, OptionsOnlyWritesTheOptionsFileAndNothingElse) {
 }
 
 TEST_F(InstallFlow, OptionsOnlyWithWarningsWritesNothing) {
-    sys.files[kSettings] = std::string(kGoodSettings) + "load_balance_type=rr1\r\n";
-    EXPECT_EQ(99, run({"-f", kSettings, "-t"}));
+    sys.files[kSettingsFile] = std::string(kGoodSettings) + "load_balance_type=rr1\r\n";
+    EXPECT_EQ(99, run({"-f", kSettingsFile, "-t"}));
     EXPECT_EQ(0u, sys.files.count(kBat));
     EXPECT_NE(std::string::npos, sys.console.find("(load_balance_type=rr1)"));
 }

@@ -9,14 +9,10 @@
 #include "messages/output.h"
 #include "messages/replay.h"
 #include "support/fake_system.h"
+#include "support/test_helpers.h"
 
 namespace iz {
 namespace {
-
-const char kLog[] = "C:\\work\\installzova.log";
-const char kIss[] = "C:\\work\\setup.iss";
-const char kSetupLog[] = "C:\\work\\setup.log";
-const char kBat[] = "C:\\work\\setoptions.bat";
 
 class WorkFolder : public ::testing::Test {
   protected:

@@ -9,11 +9,10 @@
 #include "messages/output.h"
 #include "messages/text.h"
 #include "support/fake_system.h"
+#include "support/test_helpers.h"
 
 namespace iz {
 namespace {
-
-const char kLog[] = "C:\\work\\installzova.log";
 
 std::string bytes(std::initializer_list<int> values) {
     std::string text;

@@ -9,11 +9,11 @@
 #include "main/run_state.h"
 #include "messages/log_pieces.h"
 #include "support/fake_system.h"
+#include "support/test_helpers.h"
 
 namespace iz {
 namespace {
 
-const char kLog[] = "C:\\work\\installzova.log";
 const std::string kStart = "INFO  12-8-2026 05:14:06 QIRU09180-I ZOVA installation will now start.";
 
 std::string line(const std::string& text) {

@@ -10,19 +10,10 @@
 #include "messages/output.h"
 #include "settings/load_settings.h"
 #include "support/fake_system.h"
+#include "support/test_helpers.h"
 
 namespace iz {
 namespace {
-
-const char kFile[] = "C:\\s.ini";
-const char kLog[] = "C:\\work\\installzova.log";
-const char kMissingFile[] =
-    "QIRU09191-W The installation information settings file does not exist.\n";
-
-std::string bad_definition(const std::string& key, const std::string& value) {
-    return "QIRU09193-W A definition in the installation information settings file is invalid. (" +
-           key + "=" + value + ")\n";
-}
 
 // A system on which the settings load without any warning of their own.
 void stage_good_system(FakeSystem& fake) {
@@ -50,10 +41,6 @@ std::vector<std::string> log_texts(const FakeSystem& fake) {
     }
     EXPECT_EQ(log.size(), start) << "the run log ends with a line end";
     return texts;
-}
-
-std::string maintenance(const char* code, const std::string& text) {
-    return std::string("QIRU09179-I Data for maintenance: ") + code + " " + text;
 }
 
 TEST(SettingsReading, FileNameOf260CharactersPassesAnd261IsMissing) {
@@ -96,15 +83,14 @@ TEST(SettingsReading, FolderMissingFileOrDeviceCountsAsMissingFile) {
 TEST(SettingsReading, FullPathFailureReportsMessage1WithErrorAndCode) {
     FakeSystem fake;
     stage_good_system(fake);
-    fake.files[kFile] = kCleanFile;
+    fake.files[kSettingsFile] = kCleanFile;
     fake.full_path_fails = true;
     fake.error = 1234;
     RunState state(fake);
     int warned = 1;
-    EXPECT_EQ(2, load_settings(state, kFile, &warned));
+    EXPECT_EQ(2, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(0, warned);
-    EXPECT_EQ("QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = 1234 100373\n",
-              fake.console);
+    EXPECT_EQ(internal_error(1234, 100373), fake.console);
 }
 
 TEST(SettingsReading, FullPathOfMoreThan260CharactersIsRefused) {
@@ -129,9 +115,7 @@ TEST(SettingsReading, FullPathOfMoreThan260CharactersIsRefused) {
             EXPECT_EQ(full, state.settings_full_path);
             EXPECT_EQ("", fake.console);
         } else {
-            EXPECT_EQ(
-                "QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = 206 100373\n",
-                fake.console);
+            EXPECT_EQ(internal_error(206, 100373), fake.console);
         }
     }
 }
@@ -154,11 +138,11 @@ TEST(SettingsReading, MissingKeysAndSectionsGiveEmptyValuesWithoutMessage) {
     FakeSystem fake;
     stage_good_system(fake);
     // Section and key names match without regard to case; other sections are ignored.
-    fake.files[kFile] =
+    fake.files[kSettingsFile] =
         "[zova]\r\nFILEVERSION=0201\r\n[OTHER]\r\nload_balance=on\r\nunknown_key=1\r\n";
     RunState state(fake);
     int warned = 1;
-    EXPECT_EQ(0, load_settings(state, kFile, &warned));
+    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(0, warned);
     EXPECT_EQ("", fake.console);
     EXPECT_EQ("0201", state.value(kFileVersion));
@@ -177,11 +161,11 @@ TEST(SettingsReading, ValueAtCapacityIsKeptAndOneBeyondIsReportedAndCleared) {
         stage_good_system(fake);
         std::string folder = "C:\\" + std::string(c.length - 3, 'w');
         fake.folders.insert(folder);
-        fake.files[kFile] =
+        fake.files[kSettingsFile] =
             "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=" + folder + "\r\n";
         RunState state(fake);
         int warned = 0;
-        EXPECT_EQ(0, load_settings(state, kFile, &warned)) << c.length;
+        EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned)) << c.length;
         if (c.kept) {
             EXPECT_EQ(folder, state.value(kWorkDir));
             EXPECT_EQ("", fake.console);
@@ -198,10 +182,10 @@ TEST(SettingsReading, ValueAtCapacityIsKeptAndOneBeyondIsReportedAndCleared) {
 TEST(SettingsReading, OverLongSwitchShowsCapacityPlusOneCharacters) {
     FakeSystem fake;
     stage_good_system(fake);
-    fake.files[kFile] = std::string(kCleanFile) + "storage_emc=yes\r\n";
+    fake.files[kSettingsFile] = std::string(kCleanFile) + "storage_emc=yes\r\n";
     RunState state(fake);
     int warned = 0;
-    EXPECT_EQ(0, load_settings(state, kFile, &warned));
+    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(bad_definition("storage_emc", "ye"), fake.console);
     EXPECT_EQ(1, warned);
     EXPECT_EQ("n", state.value(kStorageEmc)) << "cleared, then completed as an empty switch";
@@ -211,14 +195,14 @@ TEST(SettingsReading, SeveralOverLongValuesAreReportedInTableOrder) {
     FakeSystem fake;
     stage_good_system(fake);
     // Written in the file in the reverse of the table's order.
-    fake.files[kFile] =
+    fake.files[kSettingsFile] =
         "[ENVIRONMENT_SETTINGS]\r\nremove_lu_force=force\r\nlbex_usetimes_limit=1234567\r\n"
         "load_balance=none\r\n"
         "[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\nrestart=no\r\n"
         "[ZOVA]\r\nzovaversion=12345678901\r\nfileversion=0201\r\n";
     RunState state(fake);
     int warned = 0;
-    EXPECT_EQ(0, load_settings(state, kFile, &warned));
+    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(bad_definition("zovaversion", "12345678901") + bad_definition("restart", "no") +
                   bad_definition("load_balance", "none") +
                   bad_definition("lbex_usetimes_limit", "1234567") +
@@ -234,12 +218,12 @@ TEST(SettingsReading, SeveralOverLongValuesAreReportedInTableOrder) {
 TEST(SettingsReading, OverLongFileVersionDrawsMessage10ThenMessage9) {
     FakeSystem fake;
     stage_good_system(fake);
-    fake.files[kFile] =
+    fake.files[kSettingsFile] =
         "[ZOVA]\r\nfileversion=02010\r\nzovaversion=6.1\r\n"
         "[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n";
     RunState state(fake);
     int warned = 0;
-    EXPECT_EQ(0, load_settings(state, kFile, &warned));
+    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(bad_definition("fileversion", "02010") +
                   "QIRU09192-W An installation information settings file of an unsupported "
                   "product version is specified. (zovaversion=6.1)\n",
@@ -249,9 +233,9 @@ TEST(SettingsReading, OverLongFileVersionDrawsMessage10ThenMessage9) {
 
 std::vector<std::string> traced_run(FakeSystem& fake, const std::string& file_text, int check,
                                     RunState& state) {
-    fake.files[kFile] = file_text;
+    fake.files[kSettingsFile] = file_text;
     int warned = 0;
-    EXPECT_EQ(0, load_settings(state, kFile, &warned));
+    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(0, open_run_log(state, kLog, check, warned));
     trace_settings(state, check);
     std::vector<std::string> texts = log_texts(fake);
@@ -321,12 +305,12 @@ TEST(SettingsReading, TraceRereadsTheFileAndSetsReturnedLength) {
     FakeSystem fake;
     stage_good_system(fake);
     RunState state(fake);
-    fake.files[kFile] =
+    fake.files[kSettingsFile] =
         std::string(kCleanFile) + "[ENVIRONMENT_SETTINGS]\r\nerror_log_size=500\r\n";
     int warned = 0;
-    ASSERT_EQ(0, load_settings(state, kFile, &warned));
+    ASSERT_EQ(0, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(3u, state.settings[kErrorLogSize].returned_length);
-    fake.files[kFile] =
+    fake.files[kSettingsFile] =
         std::string(kCleanFile) + "[ENVIRONMENT_SETTINGS]\r\nerror_log_size=123456789\r\n";
     ASSERT_EQ(0, open_run_log(state, kLog, 0, warned));
     trace_settings(state, 0);
@@ -356,10 +340,10 @@ TEST(SettingsReading, TraceOfLongFullPathIsCutTo255Bytes) {
 TEST(SettingsReading, TraceBeforeTheRunLogIsOpenWritesNothing) {
     FakeSystem fake;
     stage_good_system(fake);
-    fake.files[kFile] = kCleanFile;
+    fake.files[kSettingsFile] = kCleanFile;
     RunState state(fake);
     int warned = 0;
-    ASSERT_EQ(0, load_settings(state, kFile, &warned));
+    ASSERT_EQ(0, load_settings(state, kSettingsFile, &warned));
     size_t files_before = fake.files.size();
     trace_settings(state, 1);
     EXPECT_EQ(files_before, fake.files.size());

@@ -12,26 +12,18 @@
 #include "main/run_state.h"
 #include "settings/load_settings.h"
 #include "support/fake_system.h"
+#include "support/test_helpers.h"
 
 namespace iz {
 namespace {
-
-const char kFile[] = "C:\\s.ini";
-const char kOptions[] = "C:\\work\\setoptions.bat";
-
-std::string file_io_error(int error, int code) {
-    return "QIRU09216-E An error occurred during I/O of a file that installzova uses. Error Code "
-           "= " +
-           std::to_string(error) + ", " + std::to_string(code) + "\n";
-}
 
 // Loads `text` as the settings file and derives the work paths.
 RunState& loaded(FakeSystem& fake, RunState& state, const std::string& text) {
     fake.folders.insert("C:\\work");
     fake.environment["ProgramFiles"] = "C:\\Program Files";
-    fake.files[kFile] = text;
+    fake.files[kSettingsFile] = text;
     int warned = 0;
-    EXPECT_EQ(0, load_settings(state, kFile, &warned));
+    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
     build_work_paths(state);
     return state;
 }
@@ -157,7 +149,7 @@ void set_values(RunState& state, std::vector<std::pair<int, std::string>> values
 std::string written_options(FakeSystem& fake, RunState& state) {
     EXPECT_EQ(0, write_options_file(state));
     EXPECT_EQ("", fake.console);
-    auto found = fake.files.find(kOptions);
+    auto found = fake.files.find(kBat);
     return found == fake.files.end() ? "<no file>" : found->second;
 }
 
@@ -281,7 +273,7 @@ TEST(OptionsFileContent, NoKeySetLeavesNoFileAndRemovesAnEarlierOne) {
         state.value(kStorageEmc) = "y";
         state.value(kZovaVersion) = "6.1";
         if (earlier) {
-            fake.files[kOptions] = "zovactl set -lb on -s\r\n";
+            fake.files[kBat] = "zovactl set -lb on -s\r\n";
         }
         EXPECT_EQ("<no file>", written_options(fake, state)) << earlier;
     }
@@ -294,11 +286,11 @@ TEST(OptionsFileContent, ReadOnlyOptionsFileIsReportedWithStatus9) {
         FakeSystem fake;
         RunState state(fake);
         set_values(state, {{kLoadBalance, load_balance}});
-        fake.files[kOptions] = "earlier";
-        fake.read_only.insert(kOptions);
+        fake.files[kBat] = "earlier";
+        fake.read_only.insert(kBat);
         EXPECT_EQ(9, write_options_file(state)) << load_balance;
         EXPECT_EQ(file_io_error(5, 100918), fake.console) << load_balance;
-        EXPECT_EQ("earlier", fake.files[kOptions]) << load_balance;
+        EXPECT_EQ("earlier", fake.files[kBat]) << load_balance;
     }
 }
 
