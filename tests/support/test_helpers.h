@@ -4,6 +4,7 @@
 // Windows-only oracle can use it without the rest of the test support.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ const char kLog[] = "C:\\work\\installzova.log";
 const char kIss[] = "C:\\work\\setup.iss";
 const char kSetupLog[] = "C:\\work\\setup.log";
 const char kBat[] = "C:\\work\\setoptions.bat";
+
+// The start line of a run at 05:14:06 on 8 December 2026.
+const std::string kStart = "INFO  12-8-2026 05:14:06 QIRU09180-I ZOVA installation will now start.";
 
 const char kMissingFile[] =
     "QIRU09191-W The installation information settings file does not exist.\n";
@@ -52,6 +56,15 @@ inline std::string path_missing(const std::string& key, const std::string& value
 
 inline std::string maintenance(const char* code, const std::string& text) {
     return std::string("QIRU09179-I Data for maintenance: ") + code + " " + text;
+}
+
+// Bytes given by their values, for texts in code page 932.
+inline std::string bytes(std::initializer_list<int> values) {
+    std::string text;
+    for (int v : values) {
+        text += static_cast<char>(v);
+    }
+    return text;
 }
 
 const char kHex[] = "0123456789ABCDEF";
