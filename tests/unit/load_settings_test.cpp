@@ -43,7 +43,14 @@ std::vector<std::string> log_texts(const FakeSystem& fake) {
     return texts;
 }
 
-TEST(SettingsReading, FileNameOf260CharactersPassesAnd261IsMissing) {
+class SettingsReading : public ::testing::Test {
+  protected:
+    void SetUp() override { stage_good_system(fake); }
+    FakeSystem fake;
+    RunState state{fake};
+};
+
+TEST_F(SettingsReading, FileNameOf260CharactersPassesAnd261IsMissing) {
     struct Case {
         size_t length;
         int result;
@@ -63,8 +70,7 @@ TEST(SettingsReading, FileNameOf260CharactersPassesAnd261IsMissing) {
     }
 }
 
-TEST(SettingsReading, FolderMissingFileOrDeviceCountsAsMissingFile) {
-    FakeSystem fake;
+TEST_F(SettingsReading, FolderMissingFileOrDeviceCountsAsMissingFile) {
     fake.folders.insert("C:\\config");
     fake.devices.insert("NUL");
     fake.files["C:\\other.ini"] = kCleanFile;
@@ -80,20 +86,17 @@ TEST(SettingsReading, FolderMissingFileOrDeviceCountsAsMissingFile) {
     }
 }
 
-TEST(SettingsReading, FullPathFailureReportsMessage1WithErrorAndCode) {
-    FakeSystem fake;
-    stage_good_system(fake);
+TEST_F(SettingsReading, FullPathFailureReportsMessage1WithErrorAndCode) {
     fake.files[kSettingsFile] = kCleanFile;
     fake.full_path_fails = true;
     fake.error = 1234;
-    RunState state(fake);
     int warned = 1;
     EXPECT_EQ(2, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(0, warned);
     EXPECT_EQ(internal_error(1234, 100373), fake.console);
 }
 
-TEST(SettingsReading, FullPathOfMoreThan260CharactersIsRefused) {
+TEST_F(SettingsReading, FullPathOfMoreThan260CharactersIsRefused) {
     // "C:\work\" and the name: a full path of 260 characters fits, 261 does not.
     struct Case {
         size_t full_length;
@@ -120,13 +123,10 @@ TEST(SettingsReading, FullPathOfMoreThan260CharactersIsRefused) {
     }
 }
 
-TEST(SettingsReading, NameWithoutFolderIsReadThroughItsFullPath) {
-    FakeSystem fake;
-    stage_good_system(fake);
+TEST_F(SettingsReading, NameWithoutFolderIsReadThroughItsFullPath) {
     // Only the existence check sees the name as typed; reading must use the full path.
     fake.files["s.ini"] = "[ZOVA]\r\nfileversion=0201\r\nzovaversion=typed\r\n";
     fake.files["C:\\work\\s.ini"] = "[ZOVA]\r\nfileversion=0201\r\nzovaversion=full\r\n";
-    RunState state(fake);
     int warned = 1;
     EXPECT_EQ(0, load_settings(state, "s.ini", &warned));
     EXPECT_EQ("C:\\work\\s.ini", state.settings_full_path);
@@ -134,13 +134,10 @@ TEST(SettingsReading, NameWithoutFolderIsReadThroughItsFullPath) {
     EXPECT_EQ(0, warned);
 }
 
-TEST(SettingsReading, MissingKeysAndSectionsGiveEmptyValuesWithoutMessage) {
-    FakeSystem fake;
-    stage_good_system(fake);
+TEST_F(SettingsReading, MissingKeysAndSectionsGiveEmptyValuesWithoutMessage) {
     // Section and key names match without regard to case; other sections are ignored.
     fake.files[kSettingsFile] =
         "[zova]\r\nFILEVERSION=0201\r\n[OTHER]\r\nload_balance=on\r\nunknown_key=1\r\n";
-    RunState state(fake);
     int warned = 1;
     EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(0, warned);
@@ -151,7 +148,7 @@ TEST(SettingsReading, MissingKeysAndSectionsGiveEmptyValuesWithoutMessage) {
     EXPECT_EQ("", state.value(kRemoveLuForce));
 }
 
-TEST(SettingsReading, ValueAtCapacityIsKeptAndOneBeyondIsReportedAndCleared) {
+TEST_F(SettingsReading, ValueAtCapacityIsKeptAndOneBeyondIsReportedAndCleared) {
     struct Case {
         size_t length;
         bool kept;
@@ -179,11 +176,8 @@ TEST(SettingsReading, ValueAtCapacityIsKeptAndOneBeyondIsReportedAndCleared) {
     }
 }
 
-TEST(SettingsReading, OverLongSwitchShowsCapacityPlusOneCharacters) {
-    FakeSystem fake;
-    stage_good_system(fake);
+TEST_F(SettingsReading, OverLongSwitchShowsCapacityPlusOneCharacters) {
     fake.files[kSettingsFile] = std::string(kCleanFile) + "storage_emc=yes\r\n";
-    RunState state(fake);
     int warned = 0;
     EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(bad_definition("storage_emc", "ye"), fake.console);
@@ -191,16 +185,13 @@ TEST(SettingsReading, OverLongSwitchShowsCapacityPlusOneCharacters) {
     EXPECT_EQ("n", state.value(kStorageEmc)) << "cleared, then completed as an empty switch";
 }
 
-TEST(SettingsReading, SeveralOverLongValuesAreReportedInTableOrder) {
-    FakeSystem fake;
-    stage_good_system(fake);
+TEST_F(SettingsReading, SeveralOverLongValuesAreReportedInTableOrder) {
     // Written in the file in the reverse of the table's order.
     fake.files[kSettingsFile] =
         "[ENVIRONMENT_SETTINGS]\r\nremove_lu_force=force\r\nlbex_usetimes_limit=1234567\r\n"
         "load_balance=none\r\n"
         "[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\nrestart=no\r\n"
         "[ZOVA]\r\nzovaversion=12345678901\r\nfileversion=0201\r\n";
-    RunState state(fake);
     int warned = 0;
     EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(bad_definition("zovaversion", "12345678901") + bad_definition("restart", "no") +
@@ -215,13 +206,10 @@ TEST(SettingsReading, SeveralOverLongValuesAreReportedInTableOrder) {
     EXPECT_EQ("", state.value(kRemoveLuForce));
 }
 
-TEST(SettingsReading, OverLongFileVersionDrawsMessage10ThenMessage9) {
-    FakeSystem fake;
-    stage_good_system(fake);
+TEST_F(SettingsReading, OverLongFileVersionDrawsMessage10ThenMessage9) {
     fake.files[kSettingsFile] =
         "[ZOVA]\r\nfileversion=02010\r\nzovaversion=6.1\r\n"
         "[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n";
-    RunState state(fake);
     int warned = 0;
     EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(bad_definition("fileversion", "02010") +
@@ -246,7 +234,7 @@ std::vector<std::string> traced_run(FakeSystem& fake, const std::string& file_te
     return texts;
 }
 
-TEST(SettingsReading, TraceShowsFullPathCheckSwitchAndRawTextOfEveryKey) {
+TEST_F(SettingsReading, TraceShowsFullPathCheckSwitchAndRawTextOfEveryKey) {
     for (int check : {0, 1}) {
         FakeSystem fake;
         stage_good_system(fake);
@@ -301,10 +289,7 @@ TEST(SettingsReading, TraceShowsFullPathCheckSwitchAndRawTextOfEveryKey) {
     }
 }
 
-TEST(SettingsReading, TraceRereadsTheFileAndSetsReturnedLength) {
-    FakeSystem fake;
-    stage_good_system(fake);
-    RunState state(fake);
+TEST_F(SettingsReading, TraceRereadsTheFileAndSetsReturnedLength) {
     fake.files[kSettingsFile] =
         std::string(kCleanFile) + "[ENVIRONMENT_SETTINGS]\r\nerror_log_size=500\r\n";
     int warned = 0;
@@ -321,13 +306,10 @@ TEST(SettingsReading, TraceRereadsTheFileAndSetsReturnedLength) {
     EXPECT_EQ("500", state.value(kErrorLogSize)) << "the table is not changed by the trace";
 }
 
-TEST(SettingsReading, TraceOfLongFullPathIsCutTo255Bytes) {
-    FakeSystem fake;
-    stage_good_system(fake);
+TEST_F(SettingsReading, TraceOfLongFullPathIsCutTo255Bytes) {
     std::string name = "C:\\" + std::string(253, 'p') + ".ini";
     ASSERT_EQ(260u, name.size());
     fake.files[name] = kCleanFile;
-    RunState state(fake);
     int warned = 0;
     ASSERT_EQ(0, load_settings(state, name, &warned));
     ASSERT_EQ(0, open_run_log(state, kLog, 0, warned));
@@ -337,11 +319,8 @@ TEST(SettingsReading, TraceOfLongFullPathIsCutTo255Bytes) {
     EXPECT_EQ(maintenance("00100620", "-f=" + name).substr(0, 255), texts[1]);
 }
 
-TEST(SettingsReading, TraceBeforeTheRunLogIsOpenWritesNothing) {
-    FakeSystem fake;
-    stage_good_system(fake);
+TEST_F(SettingsReading, TraceBeforeTheRunLogIsOpenWritesNothing) {
     fake.files[kSettingsFile] = kCleanFile;
-    RunState state(fake);
     int warned = 0;
     ASSERT_EQ(0, load_settings(state, kSettingsFile, &warned));
     size_t files_before = fake.files.size();

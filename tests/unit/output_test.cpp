@@ -21,18 +21,20 @@ TEST(Text, RunLogPrefixIsTwentyFiveCharacters) {
     EXPECT_EQ(25u, run_log_prefix(LocalTime{2027, 1, 5, 9, 3, 7}).size());
 }
 
-TEST(Output, ReportBeforeTheRunLogReachesTheConsoleOnly) {
+class Output : public ::testing::Test {
+  protected:
     FakeSystem sys;
-    RunState state(sys);
+    RunState state{sys};
+};
+
+TEST_F(Output, ReportBeforeTheRunLogReachesTheConsoleOnly) {
     report(state, "warning", 1);
     trace(state, 101219, "nothing");
     EXPECT_EQ("warning\n", sys.console);
     EXPECT_TRUE(sys.files.empty());
 }
 
-TEST(Output, RunLogLinesCarryThePrefixAndCrLf) {
-    FakeSystem sys;
-    RunState state(sys);
+TEST_F(Output, RunLogLinesCarryThePrefixAndCrLf) {
     ASSERT_EQ(0, open_run_log(state, kLog, 0, 0));
     sys.time = LocalTime{2027, 1, 5, 9, 3, 7};
     trace(state, 101219, "ResultCode=0(1)");
@@ -59,7 +61,7 @@ TEST(Output, RunLogLinesCarryThePrefixAndCrLf) {
         sys.console);
 }
 
-TEST(Output, CheckRunsAndWarnedRunsStartWithAMaintenanceLine) {
+TEST_F(Output, CheckRunsAndWarnedRunsStartWithAMaintenanceLine) {
     for (int check : {0, 1}) {
         for (int warned : {0, 1}) {
             if (check == 0 && warned == 0) {
@@ -78,10 +80,8 @@ TEST(Output, CheckRunsAndWarnedRunsStartWithAMaintenanceLine) {
     }
 }
 
-TEST(Output, JapaneseCheckStartLineKeepsTheEnglishText) {
-    FakeSystem sys;
+TEST_F(Output, JapaneseCheckStartLineKeepsTheEnglishText) {
     sys.language_name = "Japanese";
-    RunState state(sys);
     ASSERT_EQ(0, open_run_log(state, kLog, 1, 0));
     EXPECT_EQ(
         std::string("INFO  12-8-2026 05:14:06 QIRU09179-I ") + bytes({0x95, 0xdb, 0x8e, 0xe7}),
@@ -90,11 +90,9 @@ TEST(Output, JapaneseCheckStartLineKeepsTheEnglishText) {
               state.start_line.find(bytes({0x81, 0x46}) + "00300298 Installation check starts."));
 }
 
-TEST(Output, RunLogThatCannotBeOpenedEndsTheRunWithMessageOne) {
-    FakeSystem sys;
+TEST_F(Output, RunLogThatCannotBeOpenedEndsTheRunWithMessageOne) {
     sys.read_only.insert(kLog);
     sys.files[kLog] = "earlier\r\n";
-    RunState state(sys);
     EXPECT_EQ(7, open_run_log(state, kLog, 0, 0));
     EXPECT_EQ("QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = 5 300316\n",
               sys.console);
@@ -103,9 +101,7 @@ TEST(Output, RunLogThatCannotBeOpenedEndsTheRunWithMessageOne) {
     EXPECT_FALSE(state.start_line.empty());
 }
 
-TEST(Output, LongTraceTextIsCutAfter255Bytes) {
-    FakeSystem sys;
-    RunState state(sys);
+TEST_F(Output, LongTraceTextIsCutAfter255Bytes) {
     ASSERT_EQ(0, open_run_log(state, kLog, 1, 0));
     sys.files[kLog].clear();
     trace(state, 100620, "-f=" + std::string(300, 'p'));
@@ -115,10 +111,8 @@ TEST(Output, LongTraceTextIsCutAfter255Bytes) {
     EXPECT_EQ("p\r\n", line.substr(line.size() - 3));
 }
 
-TEST(Output, StartLineOfAJapaneseInstallRunIsMessageThree) {
-    FakeSystem sys;
+TEST_F(Output, StartLineOfAJapaneseInstallRunIsMessageThree) {
     sys.language_name = "japanese";
-    RunState state(sys);
     ASSERT_EQ(0, open_run_log(state, kLog, 0, 0));
     std::string m3 = catalogue_text(kLanguageJapanese, kMsgInstallStart);
     EXPECT_EQ("INFO  12-8-2026 05:14:06 " + m3, state.start_line);

@@ -75,9 +75,13 @@ std::string expected_response(const ResponseValues& v) {
            (v.reboot ? "Result=6\r\nBootOption=3\r\n" : "Result=1\r\nBootOption=0\r\n");
 }
 
-TEST(ResponseFileContent, CoreWithRestartInTempFolderIsWrittenByteForByte) {
+class ResponseFileContent : public ::testing::Test {
+  protected:
     FakeSystem fake;
-    RunState state(fake);
+    RunState state{fake};
+};
+
+TEST_F(ResponseFileContent, CoreWithRestartInTempFolderIsWrittenByteForByte) {
     loaded(fake, state,
            "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nzova_core=Y\r\n"
            "storage_emc=y\r\nstorage_eva=n\r\nrestart=y\r\ninstalldir=D:\\ZOVA\r\n");
@@ -89,7 +93,7 @@ TEST(ResponseFileContent, CoreWithRestartInTempFolderIsWrittenByteForByte) {
     EXPECT_EQ("", fake.console);
 }
 
-TEST(ResponseFileContent, AllWithoutRestartIsWrittenByteForByte) {
+TEST_F(ResponseFileContent, AllWithoutRestartIsWrittenByteForByte) {
     for (const char* switches : {"", "storage_emc=n\r\nstorage_eva=N\r\nzova_core=n\r\n"}) {
         FakeSystem fake;
         RunState state(fake);
@@ -107,10 +111,8 @@ TEST(ResponseFileContent, AllWithoutRestartIsWrittenByteForByte) {
     }
 }
 
-TEST(ResponseFileContent, CoreRefusedOverAllInstallationCarriesAll) {
-    FakeSystem fake;
+TEST_F(ResponseFileContent, CoreRefusedOverAllInstallationCarriesAll) {
     fake.registry["SOFTWARE\\KESTRON\\PathSentryMultiway"]["InstallationOption"] = "all";
-    RunState state(fake);
     loaded(fake, state,
            "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n"
            "zova_core=y\r\nstorage_eva=Y\r\n");
@@ -121,9 +123,7 @@ TEST(ResponseFileContent, CoreRefusedOverAllInstallationCarriesAll) {
         fake.files["C:\\work\\setup.iss"]);
 }
 
-TEST(ResponseFileContent, ReadOnlyResponseFileIsReportedWithStatus6) {
-    FakeSystem fake;
-    RunState state(fake);
+TEST_F(ResponseFileContent, ReadOnlyResponseFileIsReportedWithStatus6) {
     state.value(kWorkDir) = "C:\\work";
     state.value(kInstallDir) = "D:\\ZOVA";
     build_work_paths(state);
