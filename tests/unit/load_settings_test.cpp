@@ -212,10 +212,7 @@ TEST_F(SettingsReading, OverLongFileVersionDrawsMessage10ThenMessage9) {
         "[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n";
     int warned = 0;
     EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
-    EXPECT_EQ(bad_definition("fileversion", "02010") +
-                  "QIRU09192-W An installation information settings file of an unsupported "
-                  "product version is specified. (zovaversion=6.1)\n",
-              fake.console);
+    EXPECT_EQ(bad_definition("fileversion", "02010") + unsupported_version("6.1"), fake.console);
     EXPECT_EQ("0201", state.value(kFileVersion));
 }
 

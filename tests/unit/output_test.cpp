@@ -94,8 +94,7 @@ TEST_F(Output, RunLogThatCannotBeOpenedEndsTheRunWithMessageOne) {
     sys.read_only.insert(kLog);
     sys.files[kLog] = "earlier\r\n";
     EXPECT_EQ(7, open_run_log(state, kLog, 0, 0));
-    EXPECT_EQ("QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = 5 300316\n",
-              sys.console);
+    EXPECT_EQ(internal_error(5, 300316), sys.console);
     EXPECT_EQ("earlier\r\n", sys.files[kLog]);
     EXPECT_TRUE(state.run_log_recorded.load());
     EXPECT_FALSE(state.start_line.empty());

@@ -198,9 +198,8 @@ TEST_F(InstallFlow, WarningsAddCheckErrorAndAMaintenanceStartLine) {
     sys.files[kSettingsFile] = std::string(kGoodSettings) + "error_log_size=10M\r\n";
     installer(kCompleted, "0");
     EXPECT_EQ(0, run({"-f", kSettingsFile}));
-    EXPECT_EQ(0u, sys.console.find(
-                      "QIRU09193-W A definition in the installation information settings file "
-                      "is invalid. (error_log_size=10M)\nQIRU09230-I Installing.\n"));
+    EXPECT_EQ(0u, sys.console.find(bad_definition("error_log_size", "10M") +
+                                   "QIRU09230-I Installing.\n"));
     EXPECT_EQ(std::string::npos, sys.console.find("QIRU09180-I"));
     const std::string& cmd = sys.command_lines[0];
     EXPECT_EQ("-silent -checkerror ", cmd.substr(cmd.size() - 20));
@@ -349,8 +348,7 @@ TEST_F(InstallFlow, MissingSettingsFileStopsEveryMode) {
             args.push_back(mode);
         }
         EXPECT_EQ(99, run(args));
-        EXPECT_EQ("QIRU09191-W The installation information settings file does not exist.\n",
-                  sys.console);
+        EXPECT_EQ(kMissingFile, sys.console);
     }
 }
 
