@@ -22,6 +22,8 @@ void stage_program_files(FakeSystem& fake) {
     fake.environment["ProgramFiles(x86)"] = "C:\\Program Files (x86)";
 }
 
+// A run over the fake system. Tables whose cases each need a fresh system
+// build their own in the loop.
 class DefaultInstallDir : public ::testing::Test {
   protected:
     FakeSystem fake;

@@ -43,6 +43,8 @@ std::vector<std::string> log_texts(const FakeSystem& fake) {
     return texts;
 }
 
+// A run over a system staged as above. Tables whose cases each need a fresh
+// system build their own in the loop.
 class SettingsReading : public ::testing::Test {
   protected:
     void SetUp() override { stage_good_system(fake); }

@@ -21,6 +21,8 @@ TEST(Text, RunLogPrefixIsTwentyFiveCharacters) {
     EXPECT_EQ(25u, run_log_prefix(LocalTime{2027, 1, 5, 9, 3, 7}).size());
 }
 
+// A run over the fake system. Tables whose cases each need a fresh system
+// build their own in the loop.
 class Output : public ::testing::Test {
   protected:
     FakeSystem sys;

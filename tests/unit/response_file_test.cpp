@@ -75,6 +75,8 @@ std::string expected_response(const ResponseValues& v) {
            (v.reboot ? "Result=6\r\nBootOption=3\r\n" : "Result=1\r\nBootOption=0\r\n");
 }
 
+// A run over the fake system. Tables whose cases each need a fresh system
+// build their own in the loop.
 class ResponseFileContent : public ::testing::Test {
   protected:
     FakeSystem fake;
