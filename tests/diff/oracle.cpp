@@ -88,8 +88,6 @@ bool write_file(const fs::path& path, const std::string& bytes) {
     return static_cast<bool>(out);
 }
 
-// Runs `wine <oracle> <batch> <answers>`; the exit status, or a description
-// of why it did not run.
 int run_oracle(const std::string& oracle, const fs::path& batch, const fs::path& answers,
                std::string* error) {
     std::vector<std::string> args = {iz_test::wine_loader(), windows_path(oracle),
@@ -133,8 +131,6 @@ std::string batch_text(const std::vector<IniFile>& files) {
     return batch;
 }
 
-// The oracle's answers in query order; false with `error` set when the
-// answers file is incomplete or malformed.
 bool read_answers(const fs::path& path, size_t expected, std::vector<Answer>* answers,
                   std::string* error) {
     std::string text = read_text(path);

@@ -37,14 +37,7 @@ bool parse_number(const std::string& text, uint32_t* out) {
 }
 
 bool parse_query(const std::string& line, Query* q) {
-    std::vector<std::string> fields(1);
-    for (char c : line) {
-        if (c == '\t') {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
+    std::vector<std::string> fields = split_tabs(line);
     return fields.size() == 5 && unescape(fields[0], &q->section) && unescape(fields[1], &q->key) &&
            parse_number(fields[2], &q->size) && parse_number(fields[3], &q->expected_return) &&
            unescape(fields[4], &q->expected_value);
