@@ -10,6 +10,7 @@
 
 #include "e2e/install_fixture.h"
 #include "support/run_log_prefix.h"
+#include "support/test_helpers.h"
 
 namespace e2e {
 namespace {
@@ -81,10 +82,7 @@ TEST_F(FaultsNative, WorkFolderGoneBeforeTheWriting) {
     kill(holder, SIGKILL);
     finish(holder, out);
     EXPECT_EQ(99, r.exit_code);
-    EXPECT_EQ(
-        "QIRU09216-E An error occurred during I/O of a file that installzova uses. Error "
-        "Code = 2, 100659\n",
-        r.out);
+    EXPECT_EQ(iz::file_io_error(2, 100659), r.out);
     EXPECT_FALSE(box.exists("received.txt"));
 }
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "e2e/install_fixture.h"
+#include "support/test_helpers.h"
 
 namespace e2e {
 namespace {
@@ -53,12 +54,8 @@ TEST_F(InstallRun, WarningsMakeTheInstallerCheckErrors) {
     write_settings("storage_emc=yes\r\n", "error_log_size=10M\r\n");
     RunResult r = install();
     EXPECT_EQ(0, r.exit_code) << r.out;
-    EXPECT_EQ(
-        0u, r.out.find("QIRU09193-W A definition in the installation information settings file is "
-                       "invalid. (storage_emc=ye)\n"
-                       "QIRU09193-W A definition in the installation information settings file is "
-                       "invalid. (error_log_size=10M)\n"
-                       "QIRU09230-I"));
+    EXPECT_EQ(0u, r.out.find(iz::bad_definition("storage_emc", "ye") +
+                             iz::bad_definition("error_log_size", "10M") + "QIRU09230-I"));
     EXPECT_EQ(expected_command_line("-silent -checkerror "), received());
     std::string log = box.read("work/installzova.log");
     EXPECT_EQ(25u, log.find("QIRU09179-I Data for maintenance: 00300298 Installation check "
@@ -112,10 +109,7 @@ TEST_F(InstallRun, ReadOnlyStaleSetupLogStopsTheRunOnWindows) {
     RunResult r = install();
     EXPECT_EQ(99, r.exit_code);
     if (target().windows) {
-        EXPECT_EQ(std::string(kStart) +
-                      "QIRU09216-E An error occurred during I/O of a file that installzova uses. "
-                      "Error Code = 5, 101130\n",
-                  r.out);
+        EXPECT_EQ(kStart + iz::file_io_error(5, 101130), r.out);
         EXPECT_FALSE(box.exists("received.txt"));
         EXPECT_EQ("[ResponseResult]\r\nResultCode=0\r\n", box.read("work/setup.log"));
     } else {

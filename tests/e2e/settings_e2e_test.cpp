@@ -5,6 +5,7 @@
 #include <random>
 
 #include "e2e/harness.h"
+#include "support/test_helpers.h"
 
 namespace e2e {
 namespace {
@@ -87,10 +88,7 @@ TEST(OptionsOnly, OneBadValueWritesNothing) {
     Sandbox box;
     RunResult r = options_only(box, "load_balance=on\r\nerror_log_size=10M\r\n");
     EXPECT_EQ(99, r.exit_code);
-    EXPECT_EQ(
-        "QIRU09193-W A definition in the installation information settings file is invalid. "
-        "(error_log_size=10M)\n",
-        r.out);
+    EXPECT_EQ(iz::bad_definition("error_log_size", "10M"), r.out);
     EXPECT_FALSE(box.exists("work/setoptions.bat"));
 }
 
@@ -117,17 +115,13 @@ TEST(SettingsFile, NameOf260CharactersPassesTheLengthCheck261DoesNot) {
     }
     RunResult fits = run(target().program, {"-f", base + padding_260 + ".ini", "-t"});
     RunResult too_long = run(target().program, {"-f", base + padding_261 + ".ini", "-t"});
-    EXPECT_EQ("QIRU09191-W The installation information settings file does not exist.\n",
-              too_long.out);
+    EXPECT_EQ(iz::kMissingFile, too_long.out);
     EXPECT_EQ(99, too_long.exit_code);
     if (target().windows) {
         // The length check passes; the full-path call of Windows then takes
         // no path of 260 characters (its limit counts the terminator).
         EXPECT_EQ(99, fits.exit_code);
-        EXPECT_EQ(
-            "QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = 206 "
-            "100373\n",
-            fits.out);
+        EXPECT_EQ(iz::internal_error(206, 100373), fits.out);
     } else {
         EXPECT_EQ(0, fits.exit_code) << fits.out;
         EXPECT_EQ("zovactl set -ellv 1 -s\r\n", box.read("work/setoptions.bat"));
@@ -143,9 +137,7 @@ TEST(SettingsFile, FolderMissingFileAndDeviceAreNoSettingsFile) {
         for (const char* mode : {"-t", "-c"}) {
             RunResult r = run(target().program, {"-f", name, mode});
             EXPECT_EQ(99, r.exit_code) << name;
-            EXPECT_EQ("QIRU09191-W The installation information settings file does not exist.\n",
-                      r.out)
-                << name;
+            EXPECT_EQ(iz::kMissingFile, r.out) << name;
         }
     }
 }

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "e2e/install_fixture.h"
+#include "support/test_helpers.h"
 
 namespace e2e {
 namespace {
@@ -104,9 +105,6 @@ TEST_F(SharedFolderNative, WhatAnotherUserPreparedIsNeverWrittenNorTrusted) {
         bool installer_started;
         std::function<void(Sandbox&)> then;
     };
-    const std::string io =
-        "QIRU09216-E An error occurred during I/O of a file that installzova "
-        "uses. Error Code = ";
     Case cases[] = {
         {"nothing planted: the files made are root's and writable by root alone",
          [](Sandbox&, RunOptions&) {},
@@ -126,7 +124,7 @@ TEST_F(SharedFolderNative, WhatAnotherUserPreparedIsNeverWrittenNorTrusted) {
          [](Sandbox& box, RunOptions&) { plant_link(box, "setup.iss", "secret/target"); },
          {},
          99,
-         io + "40, 100659\n",
+         iz::file_io_error(40, 100659),
          false,
          nullptr},
         {"setup.iss a hard link to root's file",
@@ -136,14 +134,14 @@ TEST_F(SharedFolderNative, WhatAnotherUserPreparedIsNeverWrittenNorTrusted) {
          },
          {},
          99,
-         io + "31, 100659\n",
+         iz::file_io_error(31, 100659),
          false,
          nullptr},
         {"setup.iss nobody's and writable by all",
          [](Sandbox& box, RunOptions&) { plant_file(box, "setup.iss", "szDir=/evil\r\n", 0666); },
          {},
          99,
-         io + "1, 100659\n",
+         iz::file_io_error(1, 100659),
          false,
          [](Sandbox& box) { setup_iss_kept(box, "szDir=/evil\r\n"); }},
         {"setup.iss root's but writable by others",
@@ -153,14 +151,14 @@ TEST_F(SharedFolderNative, WhatAnotherUserPreparedIsNeverWrittenNorTrusted) {
          },
          {},
          99,
-         io + "1, 100659\n",
+         iz::file_io_error(1, 100659),
          false,
          [](Sandbox& box) { setup_iss_kept(box, "old\r\n"); }},
         {"setoptions.bat nobody's, empty and writable by all, in an options-only run",
          [](Sandbox& box, RunOptions&) { plant_file(box, "setoptions.bat", "", 0666); },
          {"-t"},
          99,
-         io + "1, 100918\n",
+         iz::file_io_error(1, 100918),
          false,
          [](Sandbox& box) {
              struct stat info;
@@ -174,7 +172,7 @@ TEST_F(SharedFolderNative, WhatAnotherUserPreparedIsNeverWrittenNorTrusted) {
          },
          {},
          99,
-         "QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = 40 300316\n",
+         iz::internal_error(40, 300316),
          false,
          [](Sandbox& box) { EXPECT_FALSE(box.exists("secret/created.log")); }},
         {"run log nobody's",
@@ -195,7 +193,7 @@ TEST_F(SharedFolderNative, WhatAnotherUserPreparedIsNeverWrittenNorTrusted) {
          },
          {},
          99,
-         io + "1, 101130\n",
+         iz::file_io_error(1, 101130),
          false,
          [](Sandbox& box) { EXPECT_EQ(kSecret, box.read("shared/setup.log")); }},
         {"setup.log a link to root's file after the installer",
@@ -205,7 +203,7 @@ TEST_F(SharedFolderNative, WhatAnotherUserPreparedIsNeverWrittenNorTrusted) {
          },
          {},
          99,
-         io + "0, 101245\n",
+         iz::file_io_error(0, 101245),
          true,
          [](Sandbox& box) { EXPECT_TRUE(box.exists("shared/setup.iss")); }},
         {"setup.log nobody's after the installer",
@@ -215,7 +213,7 @@ TEST_F(SharedFolderNative, WhatAnotherUserPreparedIsNeverWrittenNorTrusted) {
          },
          {},
          99,
-         io + "0, 101245\n",
+         iz::file_io_error(0, 101245),
          true,
          [](Sandbox& box) { EXPECT_TRUE(box.exists("shared/setup.iss")); }},
         // Its completion marker is not trusted: the work files stay.

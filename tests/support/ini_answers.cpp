@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/posix/ini_reader.h"
+#include "support/test_helpers.h"
 
 namespace iz {
 namespace ini_check {
@@ -22,19 +23,6 @@ uint32_t call(const Source& source, const Query& q, const char* fallback, char* 
 }
 
 }  // namespace
-
-std::string escaped(const std::string& bytes) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (c == '\\' || c < 0x20 || c > 0x7E) {
-            out += std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
 
 // Asks twice, the buffer pre-filled with two different canaries, as the probe
 // that made the corpus did: the answer must not depend on the buffer's old
@@ -67,7 +55,7 @@ Answer ask(const Source& source, const Query& q, const char* fallback) {
 }
 
 std::string describe(const Query& q) {
-    return "[" + escaped(q.section) + "] " + escaped(q.key) + " size " + std::to_string(q.size);
+    return "[" + escape(q.section) + "] " + escape(q.key) + " size " + std::to_string(q.size);
 }
 std::string verify(const std::string& where, const Source& source, const Query& q,
                    const char* fallback, uint32_t ret, const std::string& value) {
@@ -75,9 +63,9 @@ std::string verify(const std::string& where, const Source& source, const Query& 
     if (got.problem.empty() && got.returned == ret && got.value == value) {
         return "";
     }
-    return where + " " + describe(q) + ": expected " + std::to_string(ret) + " \"" +
-           escaped(value) + "\", got " + std::to_string(got.returned) + " \"" + escaped(got.value) +
-           "\"" + got.problem;
+    return where + " " + describe(q) + ": expected " + std::to_string(ret) + " \"" + escape(value) +
+           "\", got " + std::to_string(got.returned) + " \"" + escape(got.value) + "\"" +
+           got.problem;
 }
 
 }  // namespace ini_check

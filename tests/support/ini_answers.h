@@ -35,9 +35,6 @@ struct Answer {
     std::string problem;
 };
 
-// Bytes with everything outside printable ASCII as \xHH.
-std::string escaped(const std::string& bytes);
-
 // The reader's answer to `q` with the given default.
 Answer ask(const Source& source, const Query& q, const char* fallback);
 

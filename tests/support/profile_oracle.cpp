@@ -30,7 +30,13 @@
 #include <string>
 #include <vector>
 
+#include "support/test_helpers.h"
+
 namespace {
+
+using iz::escape;
+using iz::split_tabs;
+using iz::unescape;
 
 // Bytes the buffer is pre-filled with. Asking twice with different fills
 // shows an answer that depends on what the buffer held before the call.
@@ -38,62 +44,6 @@ const unsigned char kFills[2] = {0xA5, 0x5A};
 
 // Bytes past the end of the buffer, to see a call write beyond nSize.
 const size_t kGuard = 32;
-
-const char kHex[] = "0123456789ABCDEF";
-
-std::string escape(const char* bytes, size_t count) {
-    std::string out;
-    for (size_t i = 0; i < count; ++i) {
-        unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c >= 0x20 && c <= 0x7E && c != '\\') {
-            out += static_cast<char>(c);
-        } else {
-            out += "\\x";
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
-}
-
-int hex_value(char c) {
-    const char* at = c != '\0' ? std::strchr(kHex, c >= 'a' && c <= 'f' ? c - 32 : c) : nullptr;
-    return at != nullptr ? static_cast<int>(at - kHex) : -1;
-}
-
-bool unescape(const std::string& field, std::string* out) {
-    out->clear();
-    for (size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\') {
-            *out += field[i];
-            continue;
-        }
-        if (i + 3 >= field.size()) {
-            return false;
-        }
-        int high = field[i + 1] == 'x' ? hex_value(field[i + 2]) : -1;
-        int low = high >= 0 ? hex_value(field[i + 3]) : -1;
-        if (low < 0) {
-            return false;
-        }
-        *out += static_cast<char>(high * 16 + low);
-        i += 3;
-    }
-    return true;
-}
-
-std::vector<std::string> split_tabs(const std::string& line) {
-    std::vector<std::string> fields;
-    size_t begin = 0;
-    for (;;) {
-        size_t tab = line.find('\t', begin);
-        fields.push_back(line.substr(begin, tab - begin));
-        if (tab == std::string::npos) {
-            return fields;
-        }
-        begin = tab + 1;
-    }
-}
 
 bool read_file(const char* path, std::string* bytes) {
     FILE* in = std::fopen(path, "rb");
@@ -146,8 +96,7 @@ Call ask_once(const std::string& file, const std::string& section, const std::st
 }
 
 std::string describe(const Call& call) {
-    return "return " + std::to_string(call.returned) + " value \"" +
-           escape(call.value.data(), call.value.size()) + "\"" +
+    return "return " + std::to_string(call.returned) + " value \"" + escape(call.value) + "\"" +
            (call.terminated ? "" : " unterminated") + (call.overrun ? " overrun" : "") +
            " touched " + std::to_string(call.touched);
 }
@@ -167,10 +116,10 @@ std::string answer(const std::string& file, const std::string& section, const st
     }
     if (!same || !sound) {
         std::string text = "fill A5: " + describe(first) + "; fill 5A: " + describe(second);
-        return "X\t" + escape(text.data(), text.size());
+        return "X\t" + escape(text);
     }
-    return "A\t" + std::to_string(first.returned) + "\t" +
-           escape(first.value.data(), first.value.size()) + "\t" + std::to_string(first.touched);
+    return "A\t" + std::to_string(first.returned) + "\t" + escape(first.value) + "\t" +
+           std::to_string(first.touched);
 }
 
 int fail(const char* message, const std::string& detail) {

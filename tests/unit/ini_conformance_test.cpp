@@ -16,6 +16,7 @@
 
 #include "platform/posix/ini_reader.h"
 #include "support/ini_answers.h"
+#include "support/test_helpers.h"
 
 #ifndef IZ_INI_CORPUS_DIR
 #error "IZ_INI_CORPUS_DIR must name the folder of the INI conformance corpus"
@@ -27,30 +28,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace ini_check;
 
-const char kHexDigits[] = "0123456789abcdefABCDEF";
-
-// The corpus escapes: \t \n \r \\ and \xHH.
-bool unescape(const std::string& field, std::string* out) {
-    out->clear();
-    for (size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\') {
-            *out += field[i];
-            continue;
-        }
-        char kind = ++i < field.size() ? field[i] : '\0';
-        if (kind == 't' || kind == 'n' || kind == 'r' || kind == '\\') {
-            *out += kind == 't' ? '\t' : kind == 'n' ? '\n' : kind == 'r' ? '\r' : '\\';
-        } else if (kind == 'x' && i + 2 < field.size() &&
-                   field.find_first_not_of(kHexDigits, i + 1) >= i + 3) {
-            *out += static_cast<char>(std::stoi(field.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool parse_number(const std::string& text, uint32_t* out) {
     bool digits =
         !text.empty() && text.size() < 10 &&
@@ -60,14 +37,7 @@ bool parse_number(const std::string& text, uint32_t* out) {
 }
 
 bool parse_query(const std::string& line, Query* q) {
-    std::vector<std::string> fields(1);
-    for (char c : line) {
-        if (c == '\t') {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
+    std::vector<std::string> fields = split_tabs(line);
     return fields.size() == 5 && unescape(fields[0], &q->section) && unescape(fields[1], &q->key) &&
            parse_number(fields[2], &q->size) && parse_number(fields[3], &q->expected_return) &&
            unescape(fields[4], &q->expected_value);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/ini_answers.h"
+#include "support/test_helpers.h"
 
 namespace iz {
 namespace {
@@ -184,14 +185,14 @@ TEST(IniReader, RandomFilesNeverOverrunAndCutsArePrefixes) {
         for (int query = 0; query < 25; ++query) {
             Query q{kSections[query / 5], kKeys[query % 5], 4096, 0, ""};
             Answer whole = ask(source, q, fallback);
-            ASSERT_EQ(whole.problem, "") << "round " << round << ": " << escaped(bytes);
+            ASSERT_EQ(whole.problem, "") << "round " << round << ": " << escape(bytes);
             for (uint32_t size : kSizes) {
                 q.size = size;
                 std::string cut = size == 0 ? "" : whole.value.substr(0, size - 1);
                 uint32_t ret = static_cast<uint32_t>(cut.size());
                 ASSERT_EQ(verify("round " + std::to_string(round), source, q, fallback, ret, cut),
                           "")
-                    << escaped(bytes);
+                    << escape(bytes);
             }
         }
     }

@@ -10,23 +10,27 @@
 #include "main/run_state.h"
 #include "settings/load_settings.h"
 #include "support/fake_system.h"
+#include "support/test_helpers.h"
 
 namespace iz {
 namespace {
 
 const char kSuffix[] = "\\KESTRON\\PathSentryMultiway";
 
-std::string internal_error(int error, int code) {
-    return "QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = " +
-           std::to_string(error) + " " + std::to_string(code) + "\n";
-}
-
 void stage_program_files(FakeSystem& fake) {
     fake.environment["ProgramFiles"] = "C:\\Program Files";
     fake.environment["ProgramFiles(x86)"] = "C:\\Program Files (x86)";
 }
 
-TEST(DefaultInstallDir, EveryFailureReportsMessage1WithErrorAndCode) {
+// A run over the fake system. Tables whose cases each need a fresh system
+// build their own in the loop.
+class DefaultInstallDir : public ::testing::Test {
+  protected:
+    FakeSystem fake;
+    RunState state{fake};
+};
+
+TEST_F(DefaultInstallDir, EveryFailureReportsMessage1WithErrorAndCode) {
     struct Case {
         const char* name;
         std::function<void(FakeSystem&)> stage;
@@ -86,7 +90,7 @@ TEST(DefaultInstallDir, EveryFailureReportsMessage1WithErrorAndCode) {
     }
 }
 
-TEST(DefaultInstallDir, AcceptedVersionsAskWow64ExceptOn50) {
+TEST_F(DefaultInstallDir, AcceptedVersionsAskWow64ExceptOn50) {
     struct Case {
         OsVersion version;
         bool wow64;
@@ -117,35 +121,29 @@ TEST(DefaultInstallDir, AcceptedVersionsAskWow64ExceptOn50) {
     }
 }
 
-TEST(DefaultInstallDir, ProgramFilesOf73CharactersGivesExactly100) {
-    FakeSystem fake;
+TEST_F(DefaultInstallDir, ProgramFilesOf73CharactersGivesExactly100) {
     fake.environment["ProgramFiles"] = "C:\\" + std::string(70, 'p');
     ASSERT_EQ(73u, fake.environment["ProgramFiles"].size());
-    RunState state(fake);
     std::string folder;
     EXPECT_EQ(0, default_install_dir(state, &folder, kInstallDirSize));
     EXPECT_EQ(100u, folder.size());
     EXPECT_EQ(fake.environment["ProgramFiles"] + kSuffix, folder);
 }
 
-TEST(DefaultInstallDir, TrailingBackslashGivesADoubledOne) {
-    FakeSystem fake;
+TEST_F(DefaultInstallDir, TrailingBackslashGivesADoubledOne) {
     fake.environment["ProgramFiles"] = "D:\\Apps\\";
-    RunState state(fake);
     std::string folder;
     EXPECT_EQ(0, default_install_dir(state, &folder, kInstallDirSize));
     EXPECT_EQ("D:\\Apps\\\\KESTRON\\PathSentryMultiway", folder);
 }
 
-TEST(DefaultInstallDir, GivenInstallFolderMeansTheVersionIsNeverExamined) {
-    FakeSystem fake;
+TEST_F(DefaultInstallDir, GivenInstallFolderMeansTheVersionIsNeverExamined) {
     fake.version_readable = false;
     fake.version = OsVersion{5, 1};
     fake.folders.insert("C:\\work");
     fake.files["C:\\s.ini"] =
         "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n"
         "installdir=E:\\Target\r\n";
-    RunState state(fake);
     int warned = 1;
     EXPECT_EQ(0, load_settings(state, "C:\\s.ini", &warned));
     EXPECT_EQ(0, warned);
@@ -154,15 +152,13 @@ TEST(DefaultInstallDir, GivenInstallFolderMeansTheVersionIsNeverExamined) {
     EXPECT_EQ(0, fake.wow64_queries);
 }
 
-TEST(DefaultInstallDir, FailureEndsLoadSettingsWithResult3AndNoReboot) {
-    FakeSystem fake;
+TEST_F(DefaultInstallDir, FailureEndsLoadSettingsWithResult3AndNoReboot) {
     fake.version = OsVersion{5, 1};
     fake.folders.insert("C:\\work");
     fake.environment["ProgramFiles"] = "C:\\Program Files";
     fake.files["C:\\s.ini"] =
         "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n"
         "restart=y\r\n";
-    RunState state(fake);
     int warned = 1;
     EXPECT_EQ(3, load_settings(state, "C:\\s.ini", &warned));
     EXPECT_EQ(0, warned);

@@ -1,13 +1,19 @@
-// The command line, the administrator check and the exit codes.
+// The command line, the administrator gate and the exit codes; and whole runs
+// of the three modes on the fake platform, with a scripted installer: the
+// order of the steps, what each leaves behind, the exit codes.
 #include "main/run_main.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "main/administrator.h"
 #include "main/run_state.h"
+#include "messages/output.h"
 #include "support/fake_system.h"
+#include "support/test_helpers.h"
 
 namespace iz {
 namespace {
@@ -77,32 +83,6 @@ TEST(CommandLine, ParameterMessagesAreJapaneseForAJapaneseUser) {
     EXPECT_EQ(std::string::npos, sys.console.find("(Value"));
 }
 
-TEST(Administrator, RelativeIdsCountAtAnyPositionWhateverTheAttributes) {
-    struct Case {
-        std::vector<TokenGroup> groups;
-        int expected;
-    } cases[] = {
-        {{TokenGroup{{32, 544}, 0x7}}, 0},           // enabled Administrators alias
-        {{TokenGroup{{32, 544}, 0x0}}, 0},           // present, not enabled
-        {{TokenGroup{{32, 544}, 0x10}}, 0},          // deny-only
-        {{TokenGroup{{21, 1, 2, 3, 512}, 0x7}}, 0},  // Domain Admins
-        {{TokenGroup{{512, 21, 1}, 0x7}}, 0},        // 512 at sub-authority 0
-        {{TokenGroup{{21, 544, 7}, 0x7}}, 0},        // 544 in the middle
-        {{TokenGroup{{32, 545}, 0x7}, TokenGroup{{21, 1, 513}, 0x7}}, -1},  // Users only
-        {{}, -1},
-        {{TokenGroup{{}, 0x7}, TokenGroup{{5, 544}, 0}}, 0},  // second group counts
-    };
-    for (const Case& c : cases) {
-        FakeSystem sys;
-        sys.groups = c.groups;
-        EXPECT_EQ(c.expected, is_administrator(sys));
-    }
-    FakeSystem unreadable;
-    unreadable.groups.push_back(administrators_group());
-    unreadable.token_readable = false;
-    EXPECT_EQ(-1, is_administrator(unreadable));
-}
-
 TEST(Administrator, NonAdministratorGetsMessageZeroWhateverTheCommandLine) {
     for (std::vector<const char*> args : std::vector<std::vector<const char*>>{
              {}, {"-h"}, {"-f", "C:\\s.ini"}, {"-f", "a", "-t"}}) {
@@ -133,6 +113,243 @@ TEST(WorkPaths, SuffixesAreAppendedEvenAfterATrailingSeparator) {
     EXPECT_EQ("C:\\Temp\\\\setup.iss", state.paths.response);
     EXPECT_EQ("C:\\Temp\\\\setup.log", state.paths.installer_log);
     EXPECT_EQ("C:\\Temp\\\\setoptions.bat", state.paths.options);
+}
+
+const char kGoodSettings[] =
+    "[ZOVA]\r\nfileversion=0201\r\nzovaversion=08-10\r\n"
+    "[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\ninstalldir=D:\\zova\r\n"
+    "[ENVIRONMENT_SETTINGS]\r\nload_balance=on\r\n";
+
+class InstallFlow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sys.groups.push_back(administrators_group());
+        sys.folders.insert(kWork);
+        sys.files[kSettingsFile] = kGoodSettings;
+        sys.time = LocalTime{2026, 12, 8, 5, 14, 6};
+    }
+
+    // The installer: appends its lines after whatever the log holds, writes
+    // its result code.
+    void installer(const std::string& lines, const char* result, bool writes_log = true) {
+        sys.installer = [this, lines, result, writes_log](const std::string&) {
+            sys.files[kLog] += lines;
+            if (writes_log) {
+                sys.files[kSetupLog] =
+                    std::string("[ResponseResult]\r\nResultCode=") + result + "\r\n";
+            }
+        };
+    }
+
+    int run(std::vector<const char*> args) { return iz::run(sys, std::move(args)); }
+
+    FakeSystem sys;
+};
+
+const char kCompleted[] =
+    "INFO  12-8-2026 05:14:07 QIRU09230-I Installing.\r\n"
+    "INFO  12-8-2026 05:14:08 QIRU09179-I Data for maintenance: 00990001 hidden\r\n"
+    "continued line\r\n"
+    "INFO  12-8-2026 05:14:09 QIRU09181-I Installation completed.\r\n";
+
+TEST_F(InstallFlow, CompletedInstallationEchoesTheInstallerAndRemovesTheWorkFiles) {
+    installer(kCompleted, "0");
+    EXPECT_EQ(0, run({"-f", kSettingsFile}));
+    EXPECT_EQ(
+        "QIRU09180-I ZOVA installation will now start.\n"
+        "QIRU09230-I Installing.\n"
+        "continued line\n"
+        "QIRU09181-I Installation completed.\n",
+        sys.console);
+    EXPECT_EQ(0u, sys.files.count(kIss));
+    EXPECT_EQ(0u, sys.files.count(kSetupLog));
+    EXPECT_EQ(0u, sys.files.count(kBat));
+    ASSERT_EQ(1u, sys.command_lines.size());
+    EXPECT_EQ(
+        "\"D:\\media\\\\Setup.exe\" -s -f1\"C:\\work\\setup.iss\" -f2\"C:\\work\\setup.log\" "
+        "/clone_wait -silent ",
+        sys.command_lines[0]);
+    const std::string& log = sys.files[kLog];
+    EXPECT_EQ(0u, log.find("INFO  12-8-2026 05:14:06 QIRU09180-I ZOVA installation will now "
+                           "start.\r\n"
+                           "INFO  12-8-2026 05:14:06 QIRU09179-I Data for maintenance: 00100620 "
+                           "-f=C:\\s.ini\r\n"
+                           "INFO  12-8-2026 05:14:06 QIRU09179-I Data for maintenance: 00100635 "
+                           "fileversion=0201\r\n"));
+    EXPECT_NE(std::string::npos, log.find("00101177 GetExitCodeProcess(0) = 1\r\n"));
+    EXPECT_NE(std::string::npos, log.find("00101219 ResultCode=0(1)\r\n"));
+    EXPECT_EQ(1u, sys.closed_processes);
+}
+
+TEST_F(InstallFlow, CheckModeWritesNoOptionsFileAndKeepsTheWorkFiles) {
+    // A check logs no completion marker: nothing is removed.
+    installer("INFO  12-8-2026 05:14:07 QIRU09232-I Checked.\r\n", "0");
+    EXPECT_EQ(0, run({"-f", kSettingsFile, "-c"}));
+    EXPECT_EQ("QIRU09232-I Checked.\n", sys.console);
+    EXPECT_EQ(0u, sys.files.count(kBat));
+    EXPECT_EQ(1u, sys.files.count(kIss));
+    EXPECT_EQ(1u, sys.files.count(kSetupLog));
+    EXPECT_NE(std::string::npos, sys.command_lines[0].find("/clone_wait -silentcheck "));
+    EXPECT_EQ(' ', sys.command_lines[0].back());
+    EXPECT_NE(std::string::npos, sys.files[kLog].find("00100622 -c\r\n"));
+}
+
+TEST_F(InstallFlow, WarningsAddCheckErrorAndAMaintenanceStartLine) {
+    sys.files[kSettingsFile] = std::string(kGoodSettings) + "error_log_size=10M\r\n";
+    installer(kCompleted, "0");
+    EXPECT_EQ(0, run({"-f", kSettingsFile}));
+    EXPECT_EQ(0u, sys.console.find(bad_definition("error_log_size", "10M") +
+                                   "QIRU09230-I Installing.\n"));
+    EXPECT_EQ(std::string::npos, sys.console.find("QIRU09180-I"));
+    const std::string& cmd = sys.command_lines[0];
+    EXPECT_EQ("-silent -checkerror ", cmd.substr(cmd.size() - 20));
+    EXPECT_EQ(0u, sys.files[kLog].find("INFO  12-8-2026 05:14:06 QIRU09179-I Data for "
+                                       "maintenance: 00300298 Installation check starts.\r\n"));
+    // The warning came before the run log existed.
+    EXPECT_EQ(std::string::npos, sys.files[kLog].find("QIRU09193-W"));
+}
+
+TEST_F(InstallFlow, FailedOrMissingResultCodeEndsWithNinetyNine) {
+    struct Case {
+        const char* result;
+        bool writes_log;
+        const char* message;
+    } cases[] = {
+        {"-3", true, "Error Code = -3, 101245"},
+        {"00", true, "Error Code = 0, 101245"},
+        {"1603", true, "Error Code = 1603, 101245"},
+        {"", false, "Error Code = 0, 101245"},
+    };
+    for (const Case& c : cases) {
+        sys = FakeSystem();
+        SetUp();
+        installer(kCompleted, c.result, c.writes_log);
+        EXPECT_EQ(99, run({"-f", kSettingsFile})) << c.result;
+        EXPECT_NE(std::string::npos, sys.console.find(c.message)) << sys.console;
+        EXPECT_EQ(1u, sys.files.count(kIss));  // kept for the administrator to look at
+    }
+}
+
+TEST_F(InstallFlow, StaleSetupLogOfAnEarlierRunIsNeverTakenAsThisRunsResult) {
+    sys.files[kSetupLog] = "[ResponseResult]\r\nResultCode=0\r\n";
+    installer(kCompleted, "0", false);
+    EXPECT_EQ(99, run({"-f", kSettingsFile}));
+    EXPECT_NE(std::string::npos, sys.console.find("Error Code = 0, 101245"));
+}
+
+TEST_F(InstallFlow, InstallerExitCodeDecidesNothing) {
+    installer(kCompleted, "0");
+    sys.exit_code = 3;
+    EXPECT_EQ(0, run({"-f", kSettingsFile}));
+    EXPECT_NE(std::string::npos, sys.files[kLog].find("GetExitCodeProcess(3) = 1"));
+}
+
+TEST_F(InstallFlow, EachFailingStepEndsTheRunWithItsMessage) {
+    struct Case {
+        const char* name;
+        std::function<void(FakeSystem&)> stage;
+        const char* message;
+        bool installer_started;
+    } cases[] = {
+        {"read-only setup.iss", [](FakeSystem& s) { s.read_only.insert(kIss); },
+         "Error Code = 5, 100659", false},
+        {"read-only setoptions.bat", [](FakeSystem& s) { s.read_only.insert(kBat); },
+         "Error Code = 5, 100918", false},
+        {"read-only run log", [](FakeSystem& s) { s.read_only.insert(kLog); }, "Code = 5 300316",
+         false},
+        // Links and other users' files in a shared work folder.
+        {"another user's setup.iss", [](FakeSystem& s) { s.refused[kIss] = 1307; },
+         "Error Code = 1307, 100659", false},
+        {"setoptions.bat a link", [](FakeSystem& s) { s.refused[kBat] = 1920; },
+         "Error Code = 1920, 100918", false},
+        {"run log a link", [](FakeSystem& s) { s.refused[kLog] = 1920; }, "Code = 1920 300316",
+         false},
+        {"stale setup.log undeletable",
+         [](FakeSystem& s) {
+             s.files[kSetupLog] = "[ResponseResult]\r\nResultCode=0\r\n";
+             s.undeletable[kSetupLog] = 5;
+         },
+         "Error Code = 5, 101130", false},
+        {"setup.log another user's after the installer",
+         [](FakeSystem& s) { s.refused[kSetupLog] = 1307; }, "Error Code = 0, 101245", true},
+        {"program copied out of the media",
+         [](FakeSystem& s) { s.module_path = "D:\\installzova-1.0\\installzova.exe"; },
+         "QIRU09195-W The setup.exe file does not exist.", false},
+        {"no Setup.exe", [](FakeSystem& s) { s.start_error = 2; },
+         "QIRU09195-W The setup.exe file does not exist.", true},
+        {"wait fails", [](FakeSystem& s) { s.wait_error = 6; }, "Code = 6 101165", true},
+        {"exit code unreadable",
+         [](FakeSystem& s) {
+             s.exit_code_readable = false;
+             s.error = 5;
+         },
+         "Code = 5 101181", true},
+        {"own path unavailable",
+         [](FakeSystem& s) {
+             s.module_path_fails = true;
+             s.error = 122;
+         },
+         "Code = 122 101082", false},
+    };
+    for (const Case& c : cases) {
+        sys = FakeSystem();
+        SetUp();
+        installer(kCompleted, "0");
+        c.stage(sys);
+        EXPECT_EQ(99, run({"-f", kSettingsFile})) << c.name;
+        EXPECT_NE(std::string::npos, sys.console.find(c.message)) << c.name << ": " << sys.console;
+        EXPECT_EQ(c.installer_started, !sys.command_lines.empty()) << c.name;
+    }
+}
+
+TEST_F(InstallFlow, HandlerIsUnregisteredAfterTheLastStepWhileTheStateLives) {
+    // An event that comes as the run ends still finds the run's state, and
+    // finds it after the result check, the last step that uses it.
+    installer(kCompleted, "0");
+    sys.event_at_unregister = kCtrlClose;
+    EXPECT_EQ(0, run({"-f", kSettingsFile}));
+    EXPECT_EQ(nullptr, sys.handler);
+    const std::string& log = sys.files[kLog];
+    size_t result = log.find("00101219 ResultCode=0(1)\r\n");
+    ASSERT_NE(std::string::npos, result);
+    EXPECT_NE(std::string::npos, log.find("00101272 dwCtrlType=2.\r\n", result));
+}
+
+TEST_F(InstallFlow, MissingSetupIsTracedWithTheSetupPath) {
+    sys.start_error = 2;
+    EXPECT_EQ(99, run({"-f", kSettingsFile}));
+    EXPECT_NE(std::string::npos,
+              sys.files[kLog].find("00101155 CreateProcess(D:\\media\\\\Setup.exe) = 0\r\n"));
+    EXPECT_NE(std::string::npos, sys.files[kLog].find("QIRU09195-W"));
+}
+
+TEST_F(InstallFlow, OptionsOnlyWritesTheOptionsFileAndNothingElse) {
+    EXPECT_EQ(0, run({"-f", kSettingsFile, "-t"}));
+    EXPECT_EQ("zovactl set -lb on -s\r\n", sys.files[kBat]);
+    EXPECT_EQ(0u, sys.files.count(kIss));
+    EXPECT_EQ(0u, sys.files.count(kLog));
+    EXPECT_TRUE(sys.command_lines.empty());
+    EXPECT_EQ(nullptr, sys.handler);
+    EXPECT_EQ("", sys.console);
+}
+
+TEST_F(InstallFlow, OptionsOnlyWithWarningsWritesNothing) {
+    sys.files[kSettingsFile] = std::string(kGoodSettings) + "load_balance_type=rr1\r\n";
+    EXPECT_EQ(99, run({"-f", kSettingsFile, "-t"}));
+    EXPECT_EQ(0u, sys.files.count(kBat));
+    EXPECT_NE(std::string::npos, sys.console.find("(load_balance_type=rr1)"));
+}
+
+TEST_F(InstallFlow, MissingSettingsFileStopsEveryMode) {
+    for (const char* mode : {"", "-c", "-t"}) {
+        sys.console.clear();
+        std::vector<const char*> args = {"-f", "C:\\missing.ini"};
+        if (mode[0] != '\0') {
+            args.push_back(mode);
+        }
+        EXPECT_EQ(99, run(args));
+        EXPECT_EQ(kMissingFile, sys.console);
+    }
 }
 
 }  // namespace

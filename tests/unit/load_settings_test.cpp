@@ -10,19 +10,10 @@
 #include "messages/output.h"
 #include "settings/load_settings.h"
 #include "support/fake_system.h"
+#include "support/test_helpers.h"
 
 namespace iz {
 namespace {
-
-const char kFile[] = "C:\\s.ini";
-const char kLog[] = "C:\\work\\installzova.log";
-const char kMissingFile[] =
-    "QIRU09191-W The installation information settings file does not exist.\n";
-
-std::string bad_definition(const std::string& key, const std::string& value) {
-    return "QIRU09193-W A definition in the installation information settings file is invalid. (" +
-           key + "=" + value + ")\n";
-}
 
 // A system on which the settings load without any warning of their own.
 void stage_good_system(FakeSystem& fake) {
@@ -52,11 +43,16 @@ std::vector<std::string> log_texts(const FakeSystem& fake) {
     return texts;
 }
 
-std::string maintenance(const char* code, const std::string& text) {
-    return std::string("QIRU09179-I Data for maintenance: ") + code + " " + text;
-}
+// A run over a system staged as above. Tables whose cases each need a fresh
+// system build their own in the loop.
+class SettingsReading : public ::testing::Test {
+  protected:
+    void SetUp() override { stage_good_system(fake); }
+    FakeSystem fake;
+    RunState state{fake};
+};
 
-TEST(SettingsReading, FileNameOf260CharactersPassesAnd261IsMissing) {
+TEST_F(SettingsReading, FileNameOf260CharactersPassesAnd261IsMissing) {
     struct Case {
         size_t length;
         int result;
@@ -76,8 +72,7 @@ TEST(SettingsReading, FileNameOf260CharactersPassesAnd261IsMissing) {
     }
 }
 
-TEST(SettingsReading, FolderMissingFileOrDeviceCountsAsMissingFile) {
-    FakeSystem fake;
+TEST_F(SettingsReading, FolderMissingFileOrDeviceCountsAsMissingFile) {
     fake.folders.insert("C:\\config");
     fake.devices.insert("NUL");
     fake.files["C:\\other.ini"] = kCleanFile;
@@ -93,21 +88,17 @@ TEST(SettingsReading, FolderMissingFileOrDeviceCountsAsMissingFile) {
     }
 }
 
-TEST(SettingsReading, FullPathFailureReportsMessage1WithErrorAndCode) {
-    FakeSystem fake;
-    stage_good_system(fake);
-    fake.files[kFile] = kCleanFile;
+TEST_F(SettingsReading, FullPathFailureReportsMessage1WithErrorAndCode) {
+    fake.files[kSettingsFile] = kCleanFile;
     fake.full_path_fails = true;
     fake.error = 1234;
-    RunState state(fake);
     int warned = 1;
-    EXPECT_EQ(2, load_settings(state, kFile, &warned));
+    EXPECT_EQ(2, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(0, warned);
-    EXPECT_EQ("QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = 1234 100373\n",
-              fake.console);
+    EXPECT_EQ(internal_error(1234, 100373), fake.console);
 }
 
-TEST(SettingsReading, FullPathOfMoreThan260CharactersIsRefused) {
+TEST_F(SettingsReading, FullPathOfMoreThan260CharactersIsRefused) {
     // "C:\work\" and the name: a full path of 260 characters fits, 261 does not.
     struct Case {
         size_t full_length;
@@ -129,20 +120,15 @@ TEST(SettingsReading, FullPathOfMoreThan260CharactersIsRefused) {
             EXPECT_EQ(full, state.settings_full_path);
             EXPECT_EQ("", fake.console);
         } else {
-            EXPECT_EQ(
-                "QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = 206 100373\n",
-                fake.console);
+            EXPECT_EQ(internal_error(206, 100373), fake.console);
         }
     }
 }
 
-TEST(SettingsReading, NameWithoutFolderIsReadThroughItsFullPath) {
-    FakeSystem fake;
-    stage_good_system(fake);
+TEST_F(SettingsReading, NameWithoutFolderIsReadThroughItsFullPath) {
     // Only the existence check sees the name as typed; reading must use the full path.
     fake.files["s.ini"] = "[ZOVA]\r\nfileversion=0201\r\nzovaversion=typed\r\n";
     fake.files["C:\\work\\s.ini"] = "[ZOVA]\r\nfileversion=0201\r\nzovaversion=full\r\n";
-    RunState state(fake);
     int warned = 1;
     EXPECT_EQ(0, load_settings(state, "s.ini", &warned));
     EXPECT_EQ("C:\\work\\s.ini", state.settings_full_path);
@@ -150,15 +136,12 @@ TEST(SettingsReading, NameWithoutFolderIsReadThroughItsFullPath) {
     EXPECT_EQ(0, warned);
 }
 
-TEST(SettingsReading, MissingKeysAndSectionsGiveEmptyValuesWithoutMessage) {
-    FakeSystem fake;
-    stage_good_system(fake);
+TEST_F(SettingsReading, MissingKeysAndSectionsGiveEmptyValuesWithoutMessage) {
     // Section and key names match without regard to case; other sections are ignored.
-    fake.files[kFile] =
+    fake.files[kSettingsFile] =
         "[zova]\r\nFILEVERSION=0201\r\n[OTHER]\r\nload_balance=on\r\nunknown_key=1\r\n";
-    RunState state(fake);
     int warned = 1;
-    EXPECT_EQ(0, load_settings(state, kFile, &warned));
+    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(0, warned);
     EXPECT_EQ("", fake.console);
     EXPECT_EQ("0201", state.value(kFileVersion));
@@ -167,7 +150,7 @@ TEST(SettingsReading, MissingKeysAndSectionsGiveEmptyValuesWithoutMessage) {
     EXPECT_EQ("", state.value(kRemoveLuForce));
 }
 
-TEST(SettingsReading, ValueAtCapacityIsKeptAndOneBeyondIsReportedAndCleared) {
+TEST_F(SettingsReading, ValueAtCapacityIsKeptAndOneBeyondIsReportedAndCleared) {
     struct Case {
         size_t length;
         bool kept;
@@ -177,11 +160,11 @@ TEST(SettingsReading, ValueAtCapacityIsKeptAndOneBeyondIsReportedAndCleared) {
         stage_good_system(fake);
         std::string folder = "C:\\" + std::string(c.length - 3, 'w');
         fake.folders.insert(folder);
-        fake.files[kFile] =
+        fake.files[kSettingsFile] =
             "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=" + folder + "\r\n";
         RunState state(fake);
         int warned = 0;
-        EXPECT_EQ(0, load_settings(state, kFile, &warned)) << c.length;
+        EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned)) << c.length;
         if (c.kept) {
             EXPECT_EQ(folder, state.value(kWorkDir));
             EXPECT_EQ("", fake.console);
@@ -195,30 +178,24 @@ TEST(SettingsReading, ValueAtCapacityIsKeptAndOneBeyondIsReportedAndCleared) {
     }
 }
 
-TEST(SettingsReading, OverLongSwitchShowsCapacityPlusOneCharacters) {
-    FakeSystem fake;
-    stage_good_system(fake);
-    fake.files[kFile] = std::string(kCleanFile) + "storage_emc=yes\r\n";
-    RunState state(fake);
+TEST_F(SettingsReading, OverLongSwitchShowsCapacityPlusOneCharacters) {
+    fake.files[kSettingsFile] = std::string(kCleanFile) + "storage_emc=yes\r\n";
     int warned = 0;
-    EXPECT_EQ(0, load_settings(state, kFile, &warned));
+    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(bad_definition("storage_emc", "ye"), fake.console);
     EXPECT_EQ(1, warned);
     EXPECT_EQ("n", state.value(kStorageEmc)) << "cleared, then completed as an empty switch";
 }
 
-TEST(SettingsReading, SeveralOverLongValuesAreReportedInTableOrder) {
-    FakeSystem fake;
-    stage_good_system(fake);
+TEST_F(SettingsReading, SeveralOverLongValuesAreReportedInTableOrder) {
     // Written in the file in the reverse of the table's order.
-    fake.files[kFile] =
+    fake.files[kSettingsFile] =
         "[ENVIRONMENT_SETTINGS]\r\nremove_lu_force=force\r\nlbex_usetimes_limit=1234567\r\n"
         "load_balance=none\r\n"
         "[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\nrestart=no\r\n"
         "[ZOVA]\r\nzovaversion=12345678901\r\nfileversion=0201\r\n";
-    RunState state(fake);
     int warned = 0;
-    EXPECT_EQ(0, load_settings(state, kFile, &warned));
+    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(bad_definition("zovaversion", "12345678901") + bad_definition("restart", "no") +
                   bad_definition("load_balance", "none") +
                   bad_definition("lbex_usetimes_limit", "1234567") +
@@ -231,27 +208,21 @@ TEST(SettingsReading, SeveralOverLongValuesAreReportedInTableOrder) {
     EXPECT_EQ("", state.value(kRemoveLuForce));
 }
 
-TEST(SettingsReading, OverLongFileVersionDrawsMessage10ThenMessage9) {
-    FakeSystem fake;
-    stage_good_system(fake);
-    fake.files[kFile] =
+TEST_F(SettingsReading, OverLongFileVersionDrawsMessage10ThenMessage9) {
+    fake.files[kSettingsFile] =
         "[ZOVA]\r\nfileversion=02010\r\nzovaversion=6.1\r\n"
         "[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n";
-    RunState state(fake);
     int warned = 0;
-    EXPECT_EQ(0, load_settings(state, kFile, &warned));
-    EXPECT_EQ(bad_definition("fileversion", "02010") +
-                  "QIRU09192-W An installation information settings file of an unsupported "
-                  "product version is specified. (zovaversion=6.1)\n",
-              fake.console);
+    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
+    EXPECT_EQ(bad_definition("fileversion", "02010") + unsupported_version("6.1"), fake.console);
     EXPECT_EQ("0201", state.value(kFileVersion));
 }
 
 std::vector<std::string> traced_run(FakeSystem& fake, const std::string& file_text, int check,
                                     RunState& state) {
-    fake.files[kFile] = file_text;
+    fake.files[kSettingsFile] = file_text;
     int warned = 0;
-    EXPECT_EQ(0, load_settings(state, kFile, &warned));
+    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(0, open_run_log(state, kLog, check, warned));
     trace_settings(state, check);
     std::vector<std::string> texts = log_texts(fake);
@@ -262,7 +233,7 @@ std::vector<std::string> traced_run(FakeSystem& fake, const std::string& file_te
     return texts;
 }
 
-TEST(SettingsReading, TraceShowsFullPathCheckSwitchAndRawTextOfEveryKey) {
+TEST_F(SettingsReading, TraceShowsFullPathCheckSwitchAndRawTextOfEveryKey) {
     for (int check : {0, 1}) {
         FakeSystem fake;
         stage_good_system(fake);
@@ -317,16 +288,13 @@ TEST(SettingsReading, TraceShowsFullPathCheckSwitchAndRawTextOfEveryKey) {
     }
 }
 
-TEST(SettingsReading, TraceRereadsTheFileAndSetsReturnedLength) {
-    FakeSystem fake;
-    stage_good_system(fake);
-    RunState state(fake);
-    fake.files[kFile] =
+TEST_F(SettingsReading, TraceRereadsTheFileAndSetsReturnedLength) {
+    fake.files[kSettingsFile] =
         std::string(kCleanFile) + "[ENVIRONMENT_SETTINGS]\r\nerror_log_size=500\r\n";
     int warned = 0;
-    ASSERT_EQ(0, load_settings(state, kFile, &warned));
+    ASSERT_EQ(0, load_settings(state, kSettingsFile, &warned));
     EXPECT_EQ(3u, state.settings[kErrorLogSize].returned_length);
-    fake.files[kFile] =
+    fake.files[kSettingsFile] =
         std::string(kCleanFile) + "[ENVIRONMENT_SETTINGS]\r\nerror_log_size=123456789\r\n";
     ASSERT_EQ(0, open_run_log(state, kLog, 0, warned));
     trace_settings(state, 0);
@@ -337,13 +305,10 @@ TEST(SettingsReading, TraceRereadsTheFileAndSetsReturnedLength) {
     EXPECT_EQ("500", state.value(kErrorLogSize)) << "the table is not changed by the trace";
 }
 
-TEST(SettingsReading, TraceOfLongFullPathIsCutTo255Bytes) {
-    FakeSystem fake;
-    stage_good_system(fake);
+TEST_F(SettingsReading, TraceOfLongFullPathIsCutTo255Bytes) {
     std::string name = "C:\\" + std::string(253, 'p') + ".ini";
     ASSERT_EQ(260u, name.size());
     fake.files[name] = kCleanFile;
-    RunState state(fake);
     int warned = 0;
     ASSERT_EQ(0, load_settings(state, name, &warned));
     ASSERT_EQ(0, open_run_log(state, kLog, 0, warned));
@@ -353,13 +318,10 @@ TEST(SettingsReading, TraceOfLongFullPathIsCutTo255Bytes) {
     EXPECT_EQ(maintenance("00100620", "-f=" + name).substr(0, 255), texts[1]);
 }
 
-TEST(SettingsReading, TraceBeforeTheRunLogIsOpenWritesNothing) {
-    FakeSystem fake;
-    stage_good_system(fake);
-    fake.files[kFile] = kCleanFile;
-    RunState state(fake);
+TEST_F(SettingsReading, TraceBeforeTheRunLogIsOpenWritesNothing) {
+    fake.files[kSettingsFile] = kCleanFile;
     int warned = 0;
-    ASSERT_EQ(0, load_settings(state, kFile, &warned));
+    ASSERT_EQ(0, load_settings(state, kSettingsFile, &warned));
     size_t files_before = fake.files.size();
     trace_settings(state, 1);
     EXPECT_EQ(files_before, fake.files.size());

@@ -10,40 +10,13 @@
 #include "settings/load_settings.h"
 #include "settings/validate.h"
 #include "support/fake_system.h"
+#include "support/test_helpers.h"
 
 namespace iz {
 namespace {
 
-const char kFile[] = "C:\\s.ini";
 const char kRegistryKey[] = "SOFTWARE\\KESTRON\\PathSentryMultiway";
 const char kDefaultInstallDir[] = "C:\\Program Files\\KESTRON\\PathSentryMultiway";
-
-std::string bad_definition(const std::string& key, const std::string& value) {
-    return "QIRU09193-W A definition in the installation information settings file is invalid. (" +
-           key + "=" + value + ")\n";
-}
-
-std::string unsupported_version(const std::string& zovaversion) {
-    return "QIRU09192-W An installation information settings file of an unsupported product "
-           "version is specified. (zovaversion=" +
-           zovaversion + ")\n";
-}
-
-std::string path_missing(const std::string& key, const std::string& value) {
-    return "QIRU09194-W A folder or file specified in the installation information settings file "
-           "does not exist. (" +
-           key + "=" + value + ")\n";
-}
-
-const char kCoreOverAll[] =
-    "QIRU09253-W y cannot be specified in the ZOVA_core key when all ZOVA components are "
-    "installed.\n";
-
-std::string file_io_error(int error, int code) {
-    return "QIRU09216-E An error occurred during I/O of a file that installzova uses. Error Code "
-           "= " +
-           std::to_string(error) + ", " + std::to_string(code) + "\n";
-}
 
 // A settings file with a supported version and an existing work folder, plus
 // `installation` and `environment` lines.
@@ -61,9 +34,9 @@ struct Loaded {
 Loaded load(FakeSystem& fake, RunState& state, const std::string& text) {
     fake.folders.insert("C:\\work");
     fake.environment["ProgramFiles"] = "C:\\Program Files";
-    fake.files[kFile] = text;
+    fake.files[kSettingsFile] = text;
     Loaded loaded;
-    loaded.result = load_settings(state, kFile, &loaded.warned);
+    loaded.result = load_settings(state, kSettingsFile, &loaded.warned);
     return loaded;
 }
 
@@ -158,11 +131,12 @@ TEST(SettingsValidation, WorkFolderMissingOrAFileFallsBackToTempFolder) {
         FakeSystem fake;
         fake.files["C:\\notes.txt"] = "x";
         RunState state(fake);
-        fake.files[kFile] = "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=" +
-                            std::string(workdir) + "\r\n";
+        fake.files[kSettingsFile] =
+            "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=" +
+            std::string(workdir) + "\r\n";
         fake.environment["ProgramFiles"] = "C:\\Program Files";
         int warned = 0;
-        EXPECT_EQ(0, load_settings(state, kFile, &warned)) << workdir;
+        EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned)) << workdir;
         EXPECT_EQ(1, warned);
         EXPECT_EQ(path_missing("workdir", workdir), fake.console);
         EXPECT_EQ("C:\\Temp\\", state.value(kWorkDir));
@@ -278,11 +252,11 @@ TEST(SettingsValidation, TempFolderFailureStopsBeforeInstallFolderAndReboot) {
         fake.error = 1234;
         fake.version = OsVersion{5, 1};  // the installation folder default would fail too
         RunState state(fake);
-        fake.files[kFile] =
+        fake.files[kSettingsFile] =
             "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nrestart=y\r\n" +
             std::string(c.extra);
         int warned = 1 - c.warned;
-        EXPECT_EQ(3, load_settings(state, kFile, &warned)) << c.extra;
+        EXPECT_EQ(3, load_settings(state, kSettingsFile, &warned)) << c.extra;
         EXPECT_EQ(c.warned, warned) << c.extra;
         EXPECT_EQ(c.console, fake.console);
         EXPECT_EQ("", state.value(kWorkDir));
@@ -391,10 +365,10 @@ TEST(SettingsValidation, FileWithEveryKeyAbsentDrawsOnlyMessage9) {
     for (const char* text : {"", "[OTHER]\r\nkey=value\r\n"}) {
         FakeSystem fake;
         fake.environment["ProgramFiles"] = "C:\\Program Files";
-        fake.files[kFile] = text;
+        fake.files[kSettingsFile] = text;
         RunState state(fake);
         int warned = 0;
-        EXPECT_EQ(0, load_settings(state, kFile, &warned));
+        EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
         EXPECT_EQ(1, warned);
         EXPECT_EQ(unsupported_version(""), fake.console);
         EXPECT_EQ("0201", state.value(kFileVersion));

@@ -1,0 +1,30 @@
+// A run whose work files are in C:\work: the response and options files are
+// there, and `result_code` writes the installer's log with its result line.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "main/run_state.h"
+#include "support/fake_system.h"
+#include "support/test_helpers.h"
+
+namespace iz {
+
+class WorkFolder : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        state.paths = WorkPaths{kLog, kIss, kSetupLog, kBat};
+        for (const char* file : {kIss, kBat}) {
+            sys.files[file] = "x";
+        }
+    }
+    void result_code(const std::string& line) {
+        sys.files[kSetupLog] = "[ResponseResult]\r\n" + line + "\r\n";
+    }
+    FakeSystem sys;
+    RunState state{sys};
+};
+
+}  // namespace iz

@@ -1,0 +1,95 @@
+// The catalogue and the language choice.
+#include "messages/catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include "main/run_state.h"
+#include "support/fake_system.h"
+#include "support/test_helpers.h"
+
+namespace iz {
+namespace {
+
+TEST(Catalogue, LanguageFollowsTheEnglishNameOfTheUserLanguage) {
+    struct Case {
+        const char* name;
+        int language;
+    } cases[] = {
+        {"Japanese", kLanguageJapanese}, {"JAPANESE", kLanguageJapanese},
+        {"japanese", kLanguageJapanese}, {"English", kLanguageEnglish},
+        {"German", kLanguageEnglish},    {"Chinese", kLanguageEnglish},
+        {"Japanese2", kLanguageEnglish}, {"Japanes", kLanguageEnglish},
+        {"", kLanguageEnglish},  // the query fails
+    };
+    for (const Case& c : cases) {
+        FakeSystem sys;
+        sys.language_name = c.name;
+        EXPECT_EQ(c.language, detect_language(sys)) << c.name;
+    }
+}
+
+TEST(Catalogue, LanguageIsDecidedOnceAtFirstUse) {
+    FakeSystem sys;
+    sys.language_name = "Japanese";
+    RunState state(sys);
+    EXPECT_EQ(kLanguageUndecided, state.language.load());
+    const char* first = get_message(state, kMsgNoParameter);
+    sys.language_name = "English";
+    EXPECT_STREQ(first, get_message(state, kMsgNoParameter));
+    EXPECT_EQ(kLanguageJapanese, state.language.load());
+}
+
+TEST(Catalogue, EveryMessageButTheUsageLineCarriesItsIdentifierInBothLanguages) {
+    const char* ids[] = {"QIRU09001-E", "QIRU09034-E", "QIRU09179-I", "QIRU09180-I", "QIRU09187-W",
+                         "QIRU09188-W", "QIRU09189-W", "QIRU09190-W", "QIRU09191-W", "QIRU09192-W",
+                         "QIRU09193-W", "QIRU09194-W", "QIRU09195-W", "QIRU09197-W", "QIRU09198-E",
+                         "QIRU09216-E", "QIRU09253-W"};
+    for (int id = 0; id < 17; ++id) {
+        for (int language : {kLanguageEnglish, kLanguageJapanese}) {
+            std::string text = catalogue_text(language, static_cast<MessageId>(id));
+            EXPECT_EQ(std::string(ids[id]) + " ", text.substr(0, 12)) << id << "/" << language;
+        }
+    }
+    EXPECT_STREQ("Usage: installzova {-f installation-information-settings-file [-c] | -h}",
+                 catalogue_text(kLanguageJapanese, kMsgUsage));
+    EXPECT_STREQ(catalogue_text(kLanguageEnglish, kMsgUsage),
+                 catalogue_text(kLanguageJapanese, kMsgUsage));
+}
+
+TEST(Catalogue, EnglishTextsAreExact) {
+    EXPECT_STREQ(
+        "QIRU09001-E There is no system management permission.\n"
+        "Login with administrator permission and re-install ZOVA.",
+        catalogue_text(kLanguageEnglish, kMsgNoPermission));
+    EXPECT_STREQ(
+        "QIRU09216-E An error occurred during I/O of a file that installzova uses. Error Code = "
+        "%d, %d",
+        catalogue_text(kLanguageEnglish, kMsgFileIoError));
+    EXPECT_STREQ("QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = %d %d",
+                 catalogue_text(kLanguageEnglish, kMsgInternalError));
+    EXPECT_STREQ(
+        "QIRU09253-W y cannot be specified in the ZOVA_core key when all ZOVA components are "
+        "installed.",
+        catalogue_text(kLanguageEnglish, kMsgCoreOverAll));
+}
+
+TEST(Catalogue, JapaneseTextsAreCodePage932Bytes) {
+    // "システム" opens message 0; "：" is the full-width colon of message 2;
+    // message 0 holds a line feed before "Administrators".
+    std::string m0 = catalogue_text(kLanguageJapanese, kMsgNoPermission);
+    EXPECT_EQ(bytes({0x83, 0x56, 0x83, 0x58, 0x83, 0x65, 0x83, 0x80}), m0.substr(12, 8));
+    EXPECT_NE(std::string::npos, m0.find("\nAdministrators"));
+    std::string m2 = catalogue_text(kLanguageJapanese, kMsgMaintenance);
+    EXPECT_NE(std::string::npos, m2.find(bytes({0x81, 0x46}) + "%08d %s"));
+    std::string m1 = catalogue_text(kLanguageJapanese, kMsgInternalError);
+    EXPECT_EQ("QIRU09034-E ZOVA " + bytes({0x83, 0x43}), m1.substr(0, 19));
+    std::string m15 = catalogue_text(kLanguageJapanese, kMsgFileIoError);
+    EXPECT_NE(std::string::npos, m15.find(bytes({0x81, 0x42}) + " "));  // "。 " then the code
+    // The full-width comma "，" and the corner brackets of message 16.
+    std::string m16 = catalogue_text(kLanguageJapanese, kMsgCoreOverAll);
+    EXPECT_NE(std::string::npos, m16.find(bytes({0x81, 0x43})));
+    EXPECT_NE(std::string::npos, m16.find(bytes({0x81, 0x75}) + "y" + bytes({0x81, 0x76})));
+}
+
+}  // namespace
+}  // namespace iz

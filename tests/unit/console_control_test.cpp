@@ -1,0 +1,76 @@
+// The console control handler's three cases.
+#include "main/console_control.h"
+
+#include <gtest/gtest.h>
+
+#include "installer/result_check.h"
+#include "messages/output.h"
+#include "messages/replay.h"
+#include "support/work_folder.h"
+
+namespace iz {
+namespace {
+
+class Handler : public WorkFolder {
+  protected:
+    void SetUp() override {
+        WorkFolder::SetUp();
+        register_console_control(state);
+        ASSERT_NE(nullptr, sys.handler);
+        open_run_log(state, kLog, 0, 0);
+        sys.console.clear();
+    }
+};
+
+TEST_F(Handler, CloseIsAbsorbedSilently) {
+    EXPECT_TRUE(sys.fire(kCtrlClose));
+    EXPECT_EQ("", sys.console);
+    EXPECT_TRUE(sys.sleeps.empty());
+    EXPECT_NE(std::string::npos, sys.files[kLog].find("00101272 dwCtrlType=2.\r\n"));
+}
+
+TEST_F(Handler, InterruptsTellTheUserTheInstallationGoesOn) {
+    for (int event : {kCtrlC, kCtrlBreak, kCtrlLogoff, kCtrlShutdown}) {
+        sys.console.clear();
+        sys.sleeps.clear();
+        EXPECT_FALSE(sys.fire(event));
+        EXPECT_EQ(
+            "QIRU09197-W The user terminated installzova.exe, but ZOVA installation will "
+            "continue.\n",
+            sys.console);
+        EXPECT_EQ(std::vector<unsigned>{5000}, sys.sleeps);
+    }
+    EXPECT_NE(std::string::npos, sys.files[kLog].find("00101272 dwCtrlType=6.\r\n"));
+}
+
+TEST_F(Handler, ShutdownAfterACompletedRebootInstallationFinishesTheRun) {
+    state.reboot_requested = 1;
+    sys.files[kLog] += "INFO  12-8-2026 05:14:07 QIRU09181-I Completed.\r\n";
+    result_code("ResultCode=0");
+    EXPECT_FALSE(sys.fire(kCtrlShutdown));
+    EXPECT_EQ("QIRU09181-I Completed.\n", sys.console);
+    EXPECT_EQ(0u, sys.files.count(kIss) + sys.files.count(kSetupLog) + sys.files.count(kBat));
+    EXPECT_EQ(std::vector<unsigned>{5000}, sys.sleeps);
+    // The main thread's own replay and check afterwards stay silent.
+    int completed = 0;
+    sys.console.clear();
+    replay_installer_log(state, &completed);
+    EXPECT_EQ(1, completed);
+    EXPECT_EQ(0, check_setup_result(state, completed));
+    EXPECT_EQ("", sys.console);
+}
+
+TEST_F(Handler, ShutdownBeforeCompletionOrWithoutRebootRequestIsAnInterruption) {
+    for (int reboot : {0, 1}) {
+        state.reboot_requested = reboot;
+        state.log_replayed = 0;
+        sys.console.clear();
+        result_code("ResultCode=0");
+        EXPECT_FALSE(sys.fire(kCtrlLogoff));
+        EXPECT_NE(std::string::npos, sys.console.find("QIRU09197-W")) << reboot;
+        EXPECT_EQ(1u, sys.files.count(kIss));
+    }
+}
+
+}  // namespace
+}  // namespace iz

@@ -1,0 +1,124 @@
+// Where messages and traces go: the console and the run log, and the
+// run-log line format.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "main/run_state.h"
+#include "messages/catalogue.h"
+#include "messages/output.h"
+#include "messages/text.h"
+#include "support/fake_system.h"
+#include "support/test_helpers.h"
+
+namespace iz {
+namespace {
+
+TEST(Text, RunLogPrefixIsTwentyFiveCharacters) {
+    EXPECT_EQ("INFO  12-8-2026 05:14:06 ", run_log_prefix(LocalTime{2026, 12, 8, 5, 14, 6}));
+    EXPECT_EQ("INFO   1-5-2027 09:03:07 ", run_log_prefix(LocalTime{2027, 1, 5, 9, 3, 7}));
+    EXPECT_EQ("INFO 12-31-2026 23:59:59 ", run_log_prefix(LocalTime{2026, 12, 31, 23, 59, 59}));
+    EXPECT_EQ(25u, run_log_prefix(LocalTime{2027, 1, 5, 9, 3, 7}).size());
+}
+
+// A run over the fake system. Tables whose cases each need a fresh system
+// build their own in the loop.
+class Output : public ::testing::Test {
+  protected:
+    FakeSystem sys;
+    RunState state{sys};
+};
+
+TEST_F(Output, ReportBeforeTheRunLogReachesTheConsoleOnly) {
+    report(state, "warning", 1);
+    trace(state, 101219, "nothing");
+    EXPECT_EQ("warning\n", sys.console);
+    EXPECT_TRUE(sys.files.empty());
+}
+
+TEST_F(Output, RunLogLinesCarryThePrefixAndCrLf) {
+    ASSERT_EQ(0, open_run_log(state, kLog, 0, 0));
+    sys.time = LocalTime{2027, 1, 5, 9, 3, 7};
+    trace(state, 101219, "ResultCode=0(1)");
+    report(state, catalogue_text(kLanguageEnglish, kMsgFileIoError), 1);
+    // Outside text cannot start a line; the catalogue's own line feed does.
+    report(state, "two\nINFO  12-8-2026 05:14:06 QIRU09181-I\r", 1);
+    report_message(state, kMsgNoPermission);
+    EXPECT_EQ(
+        "INFO  12-8-2026 05:14:06 QIRU09180-I ZOVA installation will now start.\r\n"
+        "INFO   1-5-2027 09:03:07 QIRU09179-I Data for maintenance: 00101219 ResultCode=0(1)\r\n"
+        "INFO   1-5-2027 09:03:07 QIRU09216-E An error occurred during I/O of a file that "
+        "installzova uses. Error Code = %d, %d\r\n"
+        "INFO   1-5-2027 09:03:07 two?INFO  12-8-2026 05:14:06 QIRU09181-I?\r\n"
+        "INFO   1-5-2027 09:03:07 QIRU09001-E There is no system management permission.\r\n"
+        "Login with administrator permission and re-install ZOVA.\r\n",
+        sys.files[kLog]);
+    EXPECT_EQ(
+        "QIRU09180-I ZOVA installation will now start.\n"
+        "QIRU09216-E An error occurred during I/O of a file that installzova uses. Error Code = "
+        "%d, %d\n"
+        "two?INFO  12-8-2026 05:14:06 QIRU09181-I?\n"
+        "QIRU09001-E There is no system management permission.\n"
+        "Login with administrator permission and re-install ZOVA.\n",
+        sys.console);
+}
+
+TEST_F(Output, CheckRunsAndWarnedRunsStartWithAMaintenanceLine) {
+    for (int check : {0, 1}) {
+        for (int warned : {0, 1}) {
+            if (check == 0 && warned == 0) {
+                continue;
+            }
+            FakeSystem sys;
+            RunState state(sys);
+            ASSERT_EQ(0, open_run_log(state, kLog, check, warned));
+            EXPECT_EQ(
+                "INFO  12-8-2026 05:14:06 QIRU09179-I Data for maintenance: 00300298 "
+                "Installation check starts.",
+                state.start_line);
+            EXPECT_EQ(state.start_line + "\r\n", sys.files[kLog]);
+            EXPECT_EQ("", sys.console);
+        }
+    }
+}
+
+TEST_F(Output, JapaneseCheckStartLineKeepsTheEnglishText) {
+    sys.language_name = "Japanese";
+    ASSERT_EQ(0, open_run_log(state, kLog, 1, 0));
+    EXPECT_EQ(
+        std::string("INFO  12-8-2026 05:14:06 QIRU09179-I ") + bytes({0x95, 0xdb, 0x8e, 0xe7}),
+        state.start_line.substr(0, 41));
+    EXPECT_NE(std::string::npos,
+              state.start_line.find(bytes({0x81, 0x46}) + "00300298 Installation check starts."));
+}
+
+TEST_F(Output, RunLogThatCannotBeOpenedEndsTheRunWithMessageOne) {
+    sys.read_only.insert(kLog);
+    sys.files[kLog] = "earlier\r\n";
+    EXPECT_EQ(7, open_run_log(state, kLog, 0, 0));
+    EXPECT_EQ(internal_error(5, 300316), sys.console);
+    EXPECT_EQ("earlier\r\n", sys.files[kLog]);
+    EXPECT_TRUE(state.run_log_recorded.load());
+    EXPECT_FALSE(state.start_line.empty());
+}
+
+TEST_F(Output, LongTraceTextIsCutAfter255Bytes) {
+    ASSERT_EQ(0, open_run_log(state, kLog, 1, 0));
+    sys.files[kLog].clear();
+    trace(state, 100620, "-f=" + std::string(300, 'p'));
+    const std::string& line = sys.files[kLog];
+    ASSERT_EQ(25u + 255u + 2u, line.size());
+    EXPECT_EQ("QIRU09179-I Data for maintenance: 00100620 -f=ppp", line.substr(25, 49));
+    EXPECT_EQ("p\r\n", line.substr(line.size() - 3));
+}
+
+TEST_F(Output, StartLineOfAJapaneseInstallRunIsMessageThree) {
+    sys.language_name = "japanese";
+    ASSERT_EQ(0, open_run_log(state, kLog, 0, 0));
+    std::string m3 = catalogue_text(kLanguageJapanese, kMsgInstallStart);
+    EXPECT_EQ("INFO  12-8-2026 05:14:06 " + m3, state.start_line);
+    EXPECT_EQ(m3 + "\n", sys.console);
+}
+
+}  // namespace
+}  // namespace iz
