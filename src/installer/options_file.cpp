@@ -2,7 +2,8 @@
 
 #include <initializer_list>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
+#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -127,12 +128,12 @@ int write_options_file(RunState& state) {
     int error = state.sys.write_file(state.paths.options, text);
     if (error != 0) {
         report(state, message_text(state, kMsgFileIoError, error, kCodeOptionsFile), 1);
-        return 9;
+        return kStatusOptionsFile;
     }
     if (count == 0) {
         state.sys.delete_file(state.paths.options);  // a leftover empty file does no harm
     }
-    return 0;
+    return kStatusOk;
 }
 
 }  // namespace iz

@@ -1,6 +1,7 @@
 #include "installer/response_file.h"
 
-#include "main/run_state.h"
+#include "core/run_state.h"
+#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -68,9 +69,9 @@ int write_response_file(RunState& state) {
     int error = state.sys.write_file(state.paths.response, response_file_text(state));
     if (error != 0) {
         report(state, message_text(state, kMsgFileIoError, error, kCodeResponseFile), 1);
-        return 6;
+        return kStatusResponseFile;
     }
-    return 0;
+    return kStatusOk;
 }
 
 }  // namespace iz

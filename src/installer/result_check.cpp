@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -58,18 +58,18 @@ int check_setup_result(RunState& state, int completed) {
             state.sys.delete_file(state.paths.installer_log);
             state.sys.delete_file(state.paths.options);
         }
-        return 0;
+        return kStatusOk;
     }
     int error = 0;
     if (n == 0) {
         if (state.work_files_removed.load() == 1) {
-            return 0;  // an earlier call removed setup.log after a success
+            return kStatusOk;  // an earlier call removed setup.log after a success
         }
     } else {
         error = result_code_number(value);
     }
     report(state, message_text(state, kMsgFileIoError, error, kCodeResultFailed), 1);
-    return 1;
+    return kStatusInstallerFailed;
 }
 
 }  // namespace iz

@@ -1,7 +1,7 @@
 #include "main/console_control.h"
 
+#include "core/run_state.h"
 #include "installer/result_check.h"
-#include "main/run_state.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/replay.h"

@@ -1,12 +1,12 @@
 #include "main/run_main.h"
 
+#include "core/run_state.h"
 #include "installer/launcher.h"
 #include "installer/options_file.h"
 #include "installer/response_file.h"
 #include "installer/result_check.h"
 #include "main/administrator.h"
 #include "main/console_control.h"
-#include "main/run_state.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/replay.h"
@@ -81,13 +81,13 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
     }
     build_work_paths(state);
     register_console_control(state);
-    if (write_response_file(state) != 0) {
+    if (write_response_file(state) != kStatusOk) {
         return kStatusResponseFile;
     }
-    if (check == 0 && write_options_file(state) != 0) {
+    if (check == 0 && write_options_file(state) != kStatusOk) {
         return kStatusOptionsFile;
     }
-    if (open_run_log(state, state.paths.run_log, check, warned) != 0) {
+    if (open_run_log(state, state.paths.run_log, check, warned) != kStatusOk) {
         return kStatusRunLog;
     }
     trace_settings(state, check);
@@ -99,7 +99,7 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
     replay_installer_log(state, &completed);
     // An installation the installer reports as failed must not end as a
     // success: unattended deployments go by the exit code alone.
-    if (check_setup_result(state, completed) != 0) {
+    if (check_setup_result(state, completed) != kStatusOk) {
         return kStatusInstallerFailed;
     }
     return kStatusOk;
@@ -115,7 +115,7 @@ int run_options_only(RunState& state, const std::string& settings_file) {
         return status;
     }
     build_work_paths(state);
-    return write_options_file(state) == 0 ? kStatusOk : kStatusOptionsFile;
+    return write_options_file(state) == kStatusOk ? kStatusOk : kStatusOptionsFile;
 }
 
 int exit_code_for(int status) {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "core/status.h"
+
 namespace iz {
 
 class System;
@@ -15,21 +17,6 @@ enum RunMode {
     kModeInstall = 1,
     kModeOptionsOnly = 2,
     kModeCheck = 3,
-};
-
-// Statuses of the mode drivers; every one but 0 and 1 ends with exit code 99.
-enum Status {
-    kStatusOk = 0,
-    kStatusParameterError = 1,
-    kStatusSettingsFile = 2,
-    kStatusNoDefault = 3,
-    kStatusWarnings = 4,
-    kStatusResponseFile = 6,
-    kStatusRunLog = 7,
-    kStatusSetup = 8,
-    kStatusOptionsFile = 9,
-    // The installer's result code was missing or not "0".
-    kStatusInstallerFailed = 10,
 };
 
 int run_main(System& sys, int argc, const char* const* argv);

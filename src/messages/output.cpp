@@ -2,7 +2,8 @@
 
 #include <cstdarg>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
+#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/text.h"
 
@@ -70,13 +71,13 @@ int open_run_log(RunState& state, const std::string& path, int check, int warned
     int error = append_line(state, state.start_line);
     if (error != 0) {
         report(state, message_text(state, kMsgInternalError, error, kCodeRunLogOpen), 1);
-        return 7;
+        return kStatusRunLog;
     }
     if (check == 0 && warned == 0) {
         std::string shown = std::string(get_message(state, kMsgInstallStart)) + "\n";
         state.sys.write_console(shown.data(), shown.size());
     }
-    return 0;
+    return kStatusOk;
 }
 
 }  // namespace iz

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <memory>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "messages/log_pieces.h"
 #include "platform/system.h"
 

@@ -2,7 +2,8 @@
 
 #include <vector>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
+#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -31,17 +32,17 @@ std::string read_key(RunState& state, SettingEntry& entry) {
 int locate_settings_file(RunState& state, const std::string& settings_file) {
     if (settings_file.size() > kMaxPath || !state.sys.is_disk_file(settings_file)) {
         report(state, get_message(state, kMsgSettingsFileMissing), 1);
-        return 2;
+        return kStatusSettingsFile;
     }
     char full[kMaxPath + 1] = "";
     uint32_t n = state.sys.full_path_name(settings_file.c_str(), full, sizeof full);
     if (n == 0 || n > kMaxPath + 1) {
         int error = state.sys.last_error();
         report(state, message_text(state, kMsgInternalError, error, kCodeFullPath), 1);
-        return 2;
+        return kStatusSettingsFile;
     }
     state.settings_full_path = full;
-    return 0;
+    return kStatusOk;
 }
 
 void read_pass(RunState& state, int* warning) {
@@ -61,7 +62,7 @@ void read_pass(RunState& state, int* warning) {
 int load_settings(RunState& state, const std::string& settings_file, int* warned) {
     *warned = 0;
     int result = locate_settings_file(state, settings_file);
-    if (result != 0) {
+    if (result != kStatusOk) {
         return result;
     }
     int warning = 0;

@@ -2,13 +2,14 @@
 
 #include <vector>
 
-#include "main/run_state.h"
+#include "core/limits.h"
+#include "core/run_state.h"
+#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
 #include "platform/system.h"
 #include "settings/install_dir.h"
-#include "settings/load_settings.h"
 
 namespace iz {
 
@@ -110,7 +111,7 @@ void check_component_choice(RunState& state, int* warning) {
 
 int fail_temp_folder(RunState& state, int error) {
     report(state, message_text(state, kMsgFileIoError, error, kCodeTempFolder), 1);
-    return 3;
+    return kStatusNoDefault;
 }
 
 int default_work_folder(RunState& state) {
@@ -135,7 +136,7 @@ int default_work_folder(RunState& state) {
         return fail_temp_folder(state, state.sys.invalid_name_error());
     }
     state.value(kWorkDir) = folder;
-    return 0;
+    return kStatusOk;
 }
 
 }  // namespace
@@ -185,17 +186,17 @@ int validate_settings(RunState& state, int* warning) {
     check_folders(state, warning);
     check_switches(state, warning);
     check_component_choice(state, warning);
-    if (state.value(kWorkDir).empty() && default_work_folder(state) != 0) {
-        return 3;
+    if (state.value(kWorkDir).empty() && default_work_folder(state) != kStatusOk) {
+        return kStatusNoDefault;
     }
     if (state.value(kInstallDir).empty() &&
-        default_install_dir(state, &state.value(kInstallDir), kInstallDirSize) != 0) {
-        return 3;
+        default_install_dir(state, &state.value(kInstallDir), kInstallDirSize) != kStatusOk) {
+        return kStatusNoDefault;
     }
     if (equals_ignore_case(state.value(kRestart), "y")) {
         state.reboot_requested.store(1);
     }
-    return 0;
+    return kStatusOk;
 }
 
 }  // namespace iz

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "settings/settings_table.h"
+#include "core/settings_table.h"
 
 namespace iz {
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "settings/load_settings.h"
 #include "support/fake_system.h"
 

@@ -5,8 +5,8 @@
 #include <functional>
 #include <vector>
 
+#include "core/run_state.h"
 #include "main/run_main.h"
-#include "main/run_state.h"
 #include "messages/output.h"
 #include "support/fake_system.h"
 

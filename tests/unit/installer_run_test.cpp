@@ -2,10 +2,10 @@
 // and the console control handler's three cases.
 #include <gtest/gtest.h>
 
+#include "core/run_state.h"
 #include "installer/launcher.h"
 #include "installer/result_check.h"
 #include "main/console_control.h"
-#include "main/run_state.h"
 #include "messages/output.h"
 #include "messages/replay.h"
 #include "support/fake_system.h"
@@ -137,7 +137,7 @@ TEST_F(WorkFolder, AnythingButAOneCharacterZeroIsReported) {
         sys.console.clear();
         open_run_log(state, kLog, 1, 0);
         result_code(c.line);
-        EXPECT_EQ(1, check_setup_result(state, 1)) << c.line;
+        EXPECT_EQ(kStatusInstallerFailed, check_setup_result(state, 1)) << c.line;
         EXPECT_EQ(std::string("QIRU09216-E An error occurred during I/O of a file that installzova "
                               "uses. ") +
                       c.shown + "\n",

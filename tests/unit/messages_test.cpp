@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"

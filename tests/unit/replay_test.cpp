@@ -6,7 +6,7 @@
 
 #include <random>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "messages/log_pieces.h"
 #include "support/fake_system.h"
 

@@ -5,8 +5,8 @@
 
 #include <vector>
 
+#include "core/run_state.h"
 #include "main/administrator.h"
-#include "main/run_state.h"
 #include "support/fake_system.h"
 
 namespace iz {

@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "core/run_state.h"
 #include "installer/options_file.h"
 #include "installer/response_file.h"
 #include "main/run_main.h"
-#include "main/run_state.h"
 #include "settings/load_settings.h"
 #include "support/fake_system.h"
 
