@@ -56,7 +56,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/ini_reader.h"
+#include "emulation/ini_reader.h"
 #include "support/wine_loader.h"
 
 extern char** environ;

@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/posix/ini_reader.h"
+#include "emulation/copy_out.h"
+#include "emulation/ini_reader.h"
 #include "platform/posix/posix_system.h"
 
 namespace iz {
@@ -170,14 +171,6 @@ std::string resolve_lexically(const std::string& path) {
 
 }  // namespace
 
-uint32_t posix::copy_out(const std::string& text, char* buffer, uint32_t size) {
-    if (text.size() + 1 > size) {
-        return static_cast<uint32_t>(text.size() + 1);
-    }
-    std::memcpy(buffer, text.c_str(), text.size() + 1);
-    return static_cast<uint32_t>(text.size());
-}
-
 int PosixSystem::append_to_file(const std::string& path, const std::string& bytes) {
     // O_APPEND and one write: the line lands whole at the end of the file even
     // while the installer appends its own lines.
@@ -231,7 +224,7 @@ uint32_t PosixSystem::full_path_name(const char* name, char* buffer, uint32_t si
         path = std::string(cwd) + "/" + path;
         std::free(cwd);
     }
-    uint32_t result = posix::copy_out(resolve_lexically(path), buffer, size);
+    uint32_t result = copy_out(resolve_lexically(path), buffer, size);
     if (result >= size) {
         errno = ENAMETOOLONG;  // the caller's buffer is this platform's limit
     }
@@ -253,7 +246,7 @@ uint32_t PosixSystem::temp_path(char* buffer, uint32_t size) {
     if (folder.back() != '/') {
         folder += '/';
     }
-    return posix::copy_out(folder, buffer, size);
+    return copy_out(folder, buffer, size);
 }
 
 int PosixSystem::last_error() {

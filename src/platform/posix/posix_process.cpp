@@ -5,8 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "emulation/copy_out.h"
+#include "emulation/windows_command_line.h"
 #include "platform/posix/posix_system.h"
-#include "platform/posix/windows_command_line.h"
 
 extern char** environ;
 
@@ -88,7 +89,7 @@ uint32_t PosixSystem::module_file_name(char* buffer, uint32_t size) {
         return 0;
     }
     path.resize(static_cast<size_t>(n));
-    uint32_t result = posix::copy_out(path, buffer, size);
+    uint32_t result = copy_out(path, buffer, size);
     if (result >= size) {
         if (size > 0) {
             buffer[0] = '\0';  // an empty text rather than whatever was there

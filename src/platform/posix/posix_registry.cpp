@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "emulation/copy_out.h"
 #include "platform/posix/posix_system.h"
 
 namespace iz {
@@ -67,7 +68,7 @@ uint32_t PosixSystem::environment_variable(const char* name, char* buffer, uint3
     if (value == nullptr || value[0] == '\0') {
         return 0;
     }
-    return posix::copy_out(value, buffer, size);
+    return copy_out(value, buffer, size);
 }
 
 }  // namespace iz

@@ -19,10 +19,6 @@
 namespace iz {
 namespace posix {
 
-// Copies `text` as a Windows call returns a string: its length when it fits
-// with its terminator, else the size needed (nothing is copied then).
-uint32_t copy_out(const std::string& text, char* buffer, uint32_t size);
-
 // Console control (posix_signals.cpp). A thread of its own waits for the
 // console signals and calls the handler; stop() ends it and waits for a call
 // in progress.

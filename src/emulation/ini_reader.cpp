@@ -7,7 +7,7 @@
 // call's documentation describes. No character that fits is lost, and a
 // caller that reads with capacity + 2 bytes sees a quoted value that is one
 // character too long.
-#include "platform/posix/ini_reader.h"
+#include "emulation/ini_reader.h"
 
 #include <algorithm>
 #include <cstring>
