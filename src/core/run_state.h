@@ -35,9 +35,9 @@ struct RunState {
     std::atomic<bool> run_log_recorded{false};
 
     std::atomic<int> language{kLanguageUndecided};
-    std::atomic<int> reboot_requested{0};
-    std::atomic<int> work_files_removed{0};
-    std::atomic<int> log_replayed{0};
+    std::atomic<bool> reboot_requested{false};
+    std::atomic<bool> work_files_removed{false};
+    std::atomic<bool> log_replayed{false};
 
     // The value of a setting, by row.
     std::string& value(int row) { return settings[row].value; }

@@ -19,7 +19,7 @@ const uint32_t kOwnPathSize = 261;
 // `error` is taken right after the call that failed: any later call, the
 // trace's own file open included, may replace it.
 int report_internal_error(RunState& state, int error, int code) {
-    report(state, message_text(state, kMsgInternalError, error, code), 1);
+    report(state, message_text(state, kMsgInternalError, error, code), kToConsole);
     return kStatusSetup;
 }
 
@@ -28,7 +28,7 @@ bool same_name(RunState& state, const std::string& a, const char* b) {
 }
 
 int report_start_failure(RunState& state, const std::string& setup_path) {
-    report(state, get_message(state, kMsgSetupMissing), 1);
+    report(state, get_message(state, kMsgSetupMissing), kToConsole);
     trace(state, kCodeCreateProcess,
           format_text(state, "CreateProcess(%s) = %d", setup_path.c_str(), 0));
     return kStatusSetup;
@@ -41,7 +41,7 @@ int remove_stale_installer_log(RunState& state) {
     if (error == 0 || error == state.sys.file_not_found_error()) {
         return kStatusOk;
     }
-    report(state, message_text(state, kMsgFileIoError, error, kCodeStaleInstallerLog), 1);
+    report(state, message_text(state, kMsgFileIoError, error, kCodeStaleInstallerLog), kToConsole);
     return kStatusSetup;
 }
 
@@ -82,8 +82,8 @@ bool setup_folder(RunState& state, std::string* folder) {
 std::string setup_command_line(const std::string& setup_path, const std::string& response,
                                const std::string& installer_log, int check, int warned) {
     return "\"" + setup_path + "\" -s -f1\"" + response + "\" -f2\"" + installer_log +
-           "\" /clone_wait " + (check == 1 ? "-silentcheck " : "-silent ") +
-           (warned == 1 ? "-checkerror " : "");
+           "\" /clone_wait " + (check != 0 ? "-silentcheck " : "-silent ") +
+           (warned != 0 ? "-checkerror " : "");
 }
 
 int launch_setup(RunState& state, int check, int warned) {

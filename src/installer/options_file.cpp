@@ -127,7 +127,7 @@ int write_options_file(RunState& state) {
     std::string text = options_file_text(state, &count);
     int error = state.sys.write_file(state.paths.options, text);
     if (error != 0) {
-        report(state, message_text(state, kMsgFileIoError, error, kCodeOptionsFile), 1);
+        report(state, message_text(state, kMsgFileIoError, error, kCodeOptionsFile), kToConsole);
         return kStatusOptionsFile;
     }
     if (count == 0) {

@@ -22,12 +22,12 @@ bool is_switch(const char* argument, const char* name) {
 }
 
 RunMode parameter_error(RunState& state, MessageId id) {
-    report(state, get_message(state, id), 1);
+    report(state, get_message(state, id), kToConsole);
     return kModeParameterError;
 }
 
 RunMode bad_value(RunState& state, const char* argument) {
-    report(state, message_text(state, kMsgBadParameter, argument), 1);
+    report(state, message_text(state, kMsgBadParameter, argument), kToConsole);
     return kModeParameterError;
 }
 
@@ -108,7 +108,7 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
 int run_options_only(RunState& state, const std::string& settings_file) {
     int warned = 0;
     int status = load_settings(state, settings_file, &warned);
-    if (warned == 1) {
+    if (warned != 0) {
         return kStatusWarnings;
     }
     if (status != kStatusOk) {
@@ -137,7 +137,7 @@ int run_main(System& sys, int argc, const char* const* argv) {
     int status = kStatusParameterError;
     switch (parse_arguments(state, argc, argv)) {
         case kModeHelp:
-            report(state, get_message(state, kMsgUsage), 1);
+            report(state, get_message(state, kMsgUsage), kToConsole);
             status = kStatusOk;
             break;
         case kModeInstall:

@@ -36,7 +36,7 @@ static std::string one_line(const std::string& text) {
 }
 
 static void emit(RunState& state, const std::string& text, int to_console) {
-    if (to_console == 1) {
+    if (to_console == kToConsole) {
         std::string shown = text + "\n";
         state.sys.write_console(shown.data(), shown.size());
     }
@@ -51,11 +51,11 @@ void report(RunState& state, const std::string& text, int to_console) {
 }
 
 void report_message(RunState& state, MessageId id) {
-    emit(state, get_message(state, id), 1);
+    emit(state, get_message(state, id), kToConsole);
 }
 
 void trace(RunState& state, int code, const std::string& text) {
-    report(state, message_text(state, kMsgMaintenance, code, text.c_str()), 0);
+    report(state, message_text(state, kMsgMaintenance, code, text.c_str()), kRunLogOnly);
 }
 
 int open_run_log(RunState& state, const std::string& path, int check, int warned) {
@@ -70,7 +70,7 @@ int open_run_log(RunState& state, const std::string& path, int check, int warned
 
     int error = append_line(state, state.start_line);
     if (error != 0) {
-        report(state, message_text(state, kMsgInternalError, error, kCodeRunLogOpen), 1);
+        report(state, message_text(state, kMsgInternalError, error, kCodeRunLogOpen), kToConsole);
         return kStatusRunLog;
     }
     if (check == 0 && warned == 0) {

@@ -14,7 +14,7 @@ namespace {
 
 int fail(RunState& state, int code) {
     int error = state.sys.last_error();
-    report(state, message_text(state, kMsgInternalError, error, code), 1);
+    report(state, message_text(state, kMsgInternalError, error, code), kToConsole);
     return kStatusNoDefault;
 }
 

@@ -31,28 +31,28 @@ std::string read_key(RunState& state, SettingEntry& entry) {
 
 int locate_settings_file(RunState& state, const std::string& settings_file) {
     if (settings_file.size() > kMaxPath || !state.sys.is_disk_file(settings_file)) {
-        report(state, get_message(state, kMsgSettingsFileMissing), 1);
+        report(state, get_message(state, kMsgSettingsFileMissing), kToConsole);
         return kStatusSettingsFile;
     }
     char full[kMaxPath + 1] = "";
     uint32_t n = state.sys.full_path_name(settings_file.c_str(), full, sizeof full);
     if (n == 0 || n > kMaxPath + 1) {
         int error = state.sys.last_error();
-        report(state, message_text(state, kMsgInternalError, error, kCodeFullPath), 1);
+        report(state, message_text(state, kMsgInternalError, error, kCodeFullPath), kToConsole);
         return kStatusSettingsFile;
     }
     state.settings_full_path = full;
     return kStatusOk;
 }
 
-void read_pass(RunState& state, int* warning) {
+void read_pass(RunState& state, bool* warning) {
     for (SettingEntry& entry : state.settings) {
         entry.value = read_key(state, entry);
         if (entry.returned_length > entry.capacity) {
             report(state, message_text(state, kMsgBadDefinition, entry.key, entry.value.c_str()),
-                   1);
+                   kToConsole);
             entry.value = entry.default_value;
-            *warning = 1;
+            *warning = true;
         }
     }
 }
@@ -65,16 +65,16 @@ int load_settings(RunState& state, const std::string& settings_file, int* warned
     if (result != kStatusOk) {
         return result;
     }
-    int warning = 0;
+    bool warning = false;
     read_pass(state, &warning);
     result = validate_settings(state, &warning);
-    *warned = warning;
+    *warned = warning ? 1 : 0;
     return result;
 }
 
 void trace_settings(RunState& state, int check) {
     trace(state, kCodeTraceFile, format_text(state, "-f=%s", state.settings_full_path.c_str()));
-    if (check == 1) {
+    if (check != 0) {
         trace(state, kCodeTraceCheck, "-c");
     }
     for (SettingEntry& entry : state.settings) {

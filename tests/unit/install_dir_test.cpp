@@ -168,7 +168,7 @@ TEST(DefaultInstallDir, FailureEndsLoadSettingsWithResult3AndNoReboot) {
     EXPECT_EQ(0, warned);
     EXPECT_EQ(internal_error(FakeSystem::kAlreadyExists, 200170), fake.console);
     EXPECT_EQ("", state.value(kInstallDir));
-    EXPECT_EQ(0, state.reboot_requested.load());
+    EXPECT_FALSE(state.reboot_requested.load());
 }
 
 }  // namespace

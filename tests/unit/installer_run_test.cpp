@@ -104,7 +104,7 @@ TEST_F(WorkFolder, ResultCodeZeroAfterCompletionRemovesTheWorkFilesOnce) {
     EXPECT_EQ(0, check_setup_result(state, 1));
     EXPECT_EQ(1u, sys.files.size());
     EXPECT_EQ("log\r\n", sys.files[kLog]);
-    EXPECT_EQ(1, state.work_files_removed.load());
+    EXPECT_TRUE(state.work_files_removed.load());
     EXPECT_EQ(0, check_setup_result(state, 1));  // setup.log is gone: silence
     EXPECT_EQ("", sys.console);
 }
@@ -189,7 +189,7 @@ TEST_F(Handler, InterruptsTellTheUserTheInstallationGoesOn) {
 }
 
 TEST_F(Handler, ShutdownAfterACompletedRebootInstallationFinishesTheRun) {
-    state.reboot_requested = 1;
+    state.reboot_requested = true;
     sys.files[kLog] += "INFO  12-8-2026 05:14:07 QIRU09181-I Completed.\r\n";
     result_code("ResultCode=0");
     EXPECT_FALSE(sys.fire(kCtrlShutdown));
@@ -208,7 +208,7 @@ TEST_F(Handler, ShutdownAfterACompletedRebootInstallationFinishesTheRun) {
 TEST_F(Handler, ShutdownBeforeCompletionOrWithoutRebootRequestIsAnInterruption) {
     for (int reboot : {0, 1}) {
         state.reboot_requested = reboot;
-        state.log_replayed = 0;
+        state.log_replayed = false;
         sys.console.clear();
         result_code("ResultCode=0");
         EXPECT_FALSE(sys.fire(kCtrlLogoff));

@@ -288,7 +288,7 @@ TEST(SettingsValidation, TempFolderFailureStopsBeforeInstallFolderAndReboot) {
         EXPECT_EQ("", state.value(kWorkDir));
         EXPECT_EQ("", state.value(kInstallDir));
         EXPECT_EQ(0, fake.wow64_queries);
-        EXPECT_EQ(0, state.reboot_requested.load());
+        EXPECT_FALSE(state.reboot_requested.load());
     }
 }
 
@@ -406,7 +406,7 @@ TEST(SettingsValidation, FileWithEveryKeyAbsentDrawsOnlyMessage9) {
         for (int row = kLoadBalance; row < kSettingCount; ++row) {
             EXPECT_EQ("", state.value(row)) << row;
         }
-        EXPECT_EQ(0, state.reboot_requested.load());
+        EXPECT_FALSE(state.reboot_requested.load());
     }
 }
 
