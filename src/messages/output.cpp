@@ -18,7 +18,12 @@ std::string run_log_prefix(const LocalTime& time) {
 std::string message_text(RunState& state, int id, ...) {
     va_list args;
     va_start(args, id);
+    // The format is the catalogue text of `id`, which the compiler cannot see;
+    // the arguments each message takes stand beside its id in catalogue.h.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
     std::string text = vformat_unbounded(get_message(state, static_cast<MessageId>(id)), args);
+#pragma GCC diagnostic pop
     va_end(args);
     return limit_text(state, text);
 }
