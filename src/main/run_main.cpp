@@ -120,19 +120,19 @@ int run_options_only(RunState& state, const std::string& settings_file) {
 
 int exit_code_for(int status) {
     if (status == kStatusOk) {
-        return 0;
+        return kExitOk;
     }
     if (status == kStatusParameterError) {
-        return 1;
+        return kExitParameterError;
     }
-    return 99;
+    return kExitFailed;
 }
 
 int run_main(System& sys, int argc, const char* const* argv) {
     RunState state(sys);
     if (is_administrator(sys) != 0) {
         report_message(state, kMsgNoPermission);
-        return 2;
+        return kExitNotAdministrator;
     }
     int status = kStatusParameterError;
     switch (parse_arguments(state, argc, argv)) {

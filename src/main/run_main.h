@@ -19,6 +19,13 @@ enum RunMode {
     kModeCheck = 3,
 };
 
+// The program's exit codes: every status but kStatusOk and
+// kStatusParameterError ends with kExitFailed.
+const int kExitOk = 0;
+const int kExitParameterError = 1;
+const int kExitNotAdministrator = 2;
+const int kExitFailed = 99;
+
 int run_main(System& sys, int argc, const char* const* argv);
 
 // Prints its own messages (console only) and returns the mode.
