@@ -1,22 +1,63 @@
-# Fails when a file of the core mentions an operating system: only
-# src/platform may include an OS header or test _WIN32.
+# Fails when the source tree leaves its layout:
+# - only src/platform may include an OS header or test _WIN32;
+# - the layers of the core include only their own layer and those below it:
+#   core, then messages, settings, installer and main, in that order. Any of
+#   them may include the System interface (platform/system.h), which stands
+#   beside the layers, and nothing else of the platform layer;
+# - src/platform includes only itself and src/emulation;
+# - src/emulation, plain C++ shared by the POSIX layer and the tests, includes
+#   only itself.
 file(GLOB_RECURSE sources ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp)
+set(layers core messages settings installer main)
 set(offenders "")
 foreach(source IN LISTS sources)
-    if(source MATCHES "/src/platform/")
-        continue()
+    file(RELATIVE_PATH relative ${SOURCE_DIR}/src ${source})
+    string(REGEX REPLACE "/.*" "" folder "${relative}")
+    if(NOT folder STREQUAL "platform")
+        file(STRINGS ${source} lines REGEX
+             "_WIN32|#include <(windows|winbase|unistd|signal|spawn|fcntl|pthread|dirent)\\.h>|#include <sys/")
+        if(lines)
+            list(APPEND offenders "${relative}: OS-specific code outside src/platform: ${lines}")
+        endif()
     endif()
-    file(STRINGS ${source} lines REGEX
-         "_WIN32|#include <(windows|winbase|unistd|signal|spawn|fcntl|pthread|dirent)\\.h>|#include <sys/")
-    if(lines)
-        list(APPEND offenders "${source}: ${lines}")
-    endif()
+    list(FIND layers "${folder}" level)
+    file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line IN LISTS includes)
+        string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*" "\\1" included "${line}")
+        if(NOT included MATCHES "/")
+            continue()  # a file generated into the build, such as the Japanese catalogue
+        endif()
+        string(REGEX REPLACE "/.*" "" target "${included}")
+        list(FIND layers "${target}" target_level)
+        set(allowed FALSE)
+        if(included MATCHES "\\.\\.")
+            set(allowed FALSE)
+        elseif(level GREATER -1)
+            if(included STREQUAL "platform/system.h")
+                set(allowed TRUE)
+            elseif(target_level GREATER -1 AND NOT target_level GREATER level)
+                set(allowed TRUE)
+            endif()
+        elseif(folder STREQUAL "platform")
+            if(target STREQUAL "platform" OR target STREQUAL "emulation")
+                set(allowed TRUE)
+            endif()
+        elseif(folder STREQUAL "emulation")
+            if(target STREQUAL "emulation")
+                set(allowed TRUE)
+            endif()
+        endif()
+        if(NOT allowed)
+            list(APPEND offenders "${relative}: includes \"${included}\" against the layers")
+        endif()
+    endforeach()
 endforeach()
 list(LENGTH sources count)
 if(count LESS 10)
     message(FATAL_ERROR "Only ${count} sources found under ${SOURCE_DIR}/src")
 endif()
 if(offenders)
-    message(FATAL_ERROR "OS-specific code outside src/platform:\n${offenders}")
+    string(REPLACE ";" "\n" offenders "${offenders}")
+    message(FATAL_ERROR "The layout is broken:\n${offenders}")
 endif()
 message(STATUS "${count} sources checked")

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "emulation/ini_reader.h"
 #include "fuzz/fuzz_checks.h"
-#include "platform/posix/ini_reader.h"
 
 namespace iz {
 namespace fuzz {

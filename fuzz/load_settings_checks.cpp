@@ -5,11 +5,11 @@
 #include <set>
 #include <vector>
 
+#include "core/run_state.h"
 #include "fuzz/fuzz_checks.h"
 #include "installer/options_file.h"
 #include "installer/response_file.h"
 #include "main/run_main.h"
-#include "main/run_state.h"
 #include "messages/output.h"
 #include "messages/text.h"
 #include "settings/load_settings.h"

@@ -3,8 +3,8 @@
 // turned into LF, cut into pieces at each LF or after 1023 bytes.
 #include <vector>
 
+#include "core/run_state.h"
 #include "fuzz/fuzz_checks.h"
-#include "main/run_state.h"
 #include "messages/log_pieces.h"
 #include "messages/replay.h"
 #include "support/fake_system.h"

@@ -3,7 +3,8 @@
 #include <cstring>
 #include <vector>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
+#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -18,8 +19,8 @@ const uint32_t kOwnPathSize = 261;
 // `error` is taken right after the call that failed: any later call, the
 // trace's own file open included, may replace it.
 int report_internal_error(RunState& state, int error, int code) {
-    report(state, message_text(state, kMsgInternalError, error, code), 1);
-    return 8;
+    report(state, message_text(state, kMsgInternalError, error, code), kToConsole);
+    return kStatusSetup;
 }
 
 bool same_name(RunState& state, const std::string& a, const char* b) {
@@ -27,10 +28,10 @@ bool same_name(RunState& state, const std::string& a, const char* b) {
 }
 
 int report_start_failure(RunState& state, const std::string& setup_path) {
-    report(state, get_message(state, kMsgSetupMissing), 1);
+    report(state, get_message(state, kMsgSetupMissing), kToConsole);
     trace(state, kCodeCreateProcess,
           format_text(state, "CreateProcess(%s) = %d", setup_path.c_str(), 0));
-    return 8;
+    return kStatusSetup;
 }
 
 // A setup.log left by an earlier run must go before the installer starts, or
@@ -38,10 +39,10 @@ int report_start_failure(RunState& state, const std::string& setup_path) {
 int remove_stale_installer_log(RunState& state) {
     int error = state.sys.delete_file(state.paths.installer_log);
     if (error == 0 || error == state.sys.file_not_found_error()) {
-        return 0;
+        return kStatusOk;
     }
-    report(state, message_text(state, kMsgFileIoError, error, kCodeStaleInstallerLog), 1);
-    return 8;
+    report(state, message_text(state, kMsgFileIoError, error, kCodeStaleInstallerLog), kToConsole);
+    return kStatusSetup;
 }
 
 // `own_path` less "ZOVTools", the separator and the program's file name as
@@ -81,21 +82,21 @@ bool setup_folder(RunState& state, std::string* folder) {
 std::string setup_command_line(const std::string& setup_path, const std::string& response,
                                const std::string& installer_log, int check, int warned) {
     return "\"" + setup_path + "\" -s -f1\"" + response + "\" -f2\"" + installer_log +
-           "\" /clone_wait " + (check == 1 ? "-silentcheck " : "-silent ") +
-           (warned == 1 ? "-checkerror " : "");
+           "\" /clone_wait " + (check != 0 ? "-silentcheck " : "-silent ") +
+           (warned != 0 ? "-checkerror " : "");
 }
 
 int launch_setup(RunState& state, int check, int warned) {
     std::string folder;
     if (!setup_folder(state, &folder)) {
-        return 8;
+        return kStatusSetup;
     }
     if (folder.empty()) {
         return report_start_failure(state, folder);
     }
     const std::string setup_path = folder + state.sys.path_separator() + "Setup.exe";
-    if (remove_stale_installer_log(state) != 0) {
-        return 8;
+    if (remove_stale_installer_log(state) != kStatusOk) {
+        return kStatusSetup;
     }
     std::string command = setup_command_line(setup_path, state.paths.response,
                                              state.paths.installer_log, check, warned);
@@ -103,7 +104,7 @@ int launch_setup(RunState& state, int check, int warned) {
     if (state.sys.start_process(command, &process) != 0) {
         return report_start_failure(state, setup_path);
     }
-    int status = 0;
+    int status = kStatusOk;
     uint32_t exit_code = 0;
     int error = state.sys.wait_process(process);
     if (error != 0) {

@@ -2,7 +2,8 @@
 
 #include <initializer_list>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
+#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -126,13 +127,13 @@ int write_options_file(RunState& state) {
     std::string text = options_file_text(state, &count);
     int error = state.sys.write_file(state.paths.options, text);
     if (error != 0) {
-        report(state, message_text(state, kMsgFileIoError, error, kCodeOptionsFile), 1);
-        return 9;
+        report(state, message_text(state, kMsgFileIoError, error, kCodeOptionsFile), kToConsole);
+        return kStatusOptionsFile;
     }
     if (count == 0) {
         state.sys.delete_file(state.paths.options);  // a leftover empty file does no harm
     }
-    return 0;
+    return kStatusOk;
 }
 
 }  // namespace iz

@@ -1,6 +1,7 @@
 #include "installer/response_file.h"
 
-#include "main/run_state.h"
+#include "core/run_state.h"
+#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -23,7 +24,7 @@ bool is_yes(RunState& state, int row) {
 }  // namespace
 
 std::string response_file_text(RunState& state) {
-    const bool reboot = state.reboot_requested.load() == 1;
+    const bool reboot = state.reboot_requested.load();
     const std::string lines[] = {
         "[InstallShield Silent]",
         "Version=v7.00",
@@ -67,10 +68,10 @@ std::string response_file_text(RunState& state) {
 int write_response_file(RunState& state) {
     int error = state.sys.write_file(state.paths.response, response_file_text(state));
     if (error != 0) {
-        report(state, message_text(state, kMsgFileIoError, error, kCodeResponseFile), 1);
-        return 6;
+        report(state, message_text(state, kMsgFileIoError, error, kCodeResponseFile), kToConsole);
+        return kStatusResponseFile;
     }
-    return 0;
+    return kStatusOk;
 }
 
 }  // namespace iz

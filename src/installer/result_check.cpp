@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -14,7 +14,7 @@ namespace {
 
 const uint32_t kResultSize = 32;
 
-bool is_blank(char c) {
+bool is_c_space(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
@@ -22,7 +22,7 @@ bool is_blank(char c) {
 
 int result_code_number(const std::string& value) {
     size_t i = 0;
-    while (i < value.size() && is_blank(value[i])) {
+    while (i < value.size() && is_c_space(value[i])) {
         ++i;
     }
     bool negative = false;
@@ -53,23 +53,23 @@ int check_setup_result(RunState& state, int completed) {
     trace(state, kCodeResultTrace,
           format_text(state, "ResultCode=%s(%d)", value.c_str(), static_cast<int>(n)));
     if (n == 1 && value == "0") {
-        if (completed == 1 && state.work_files_removed.exchange(1) == 0) {
+        if (completed != 0 && !state.work_files_removed.exchange(true)) {
             state.sys.delete_file(state.paths.response);
             state.sys.delete_file(state.paths.installer_log);
             state.sys.delete_file(state.paths.options);
         }
-        return 0;
+        return kStatusOk;
     }
     int error = 0;
     if (n == 0) {
-        if (state.work_files_removed.load() == 1) {
-            return 0;  // an earlier call removed setup.log after a success
+        if (state.work_files_removed.load()) {
+            return kStatusOk;  // an earlier call removed setup.log after a success
         }
     } else {
         error = result_code_number(value);
     }
-    report(state, message_text(state, kMsgFileIoError, error, kCodeResultFailed), 1);
-    return 1;
+    report(state, message_text(state, kMsgFileIoError, error, kCodeResultFailed), kToConsole);
+    return kStatusInstallerFailed;
 }
 
 }  // namespace iz

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "core/status.h"
+
 namespace iz {
 
 struct RunState;
@@ -17,7 +19,8 @@ int result_code_number(const std::string& value);
 
 // Reads ResultCode from setup.log. Code "0" after a completed installation
 // deletes setup.iss, setup.log and setoptions.bat (never the run log), once.
-// Returns 1 after reporting message 15 for a missing or non-zero code, else 0.
+// Returns kStatusInstallerFailed after reporting message 15 for a missing or
+// non-zero code, else kStatusOk.
 // Safe to call from the console handler's thread as well.
 int check_setup_result(RunState& state, int completed);
 

@@ -1,7 +1,7 @@
 #include "main/console_control.h"
 
+#include "core/run_state.h"
 #include "installer/result_check.h"
-#include "main/run_state.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/replay.h"
@@ -29,18 +29,18 @@ bool on_console_control(RunState& state, int event) {
     if (event == kCtrlClose) {
         return true;
     }
-    if (state.reboot_requested.load() == 1 && (event == kCtrlLogoff || event == kCtrlShutdown)) {
+    if (state.reboot_requested.load() && (event == kCtrlLogoff || event == kCtrlShutdown)) {
         // The installer restarts the machine after a completed installation:
         // finish the run's work before the process goes.
         int completed = 0;
         replay_installer_log(state, &completed);
-        if (completed == 1) {
+        if (completed != 0) {
             check_setup_result(state, 1);
             state.sys.sleep_ms(kHandlerPauseMs);
             return false;
         }
     }
-    report(state, get_message(state, kMsgUserTerminated), 1);
+    report(state, get_message(state, kMsgUserTerminated), kToConsole);
     state.sys.sleep_ms(kHandlerPauseMs);
     return false;
 }

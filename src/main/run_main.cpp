@@ -1,12 +1,12 @@
 #include "main/run_main.h"
 
+#include "core/run_state.h"
 #include "installer/launcher.h"
 #include "installer/options_file.h"
 #include "installer/response_file.h"
 #include "installer/result_check.h"
 #include "main/administrator.h"
 #include "main/console_control.h"
-#include "main/run_state.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/replay.h"
@@ -22,12 +22,12 @@ bool is_switch(const char* argument, const char* name) {
 }
 
 RunMode parameter_error(RunState& state, MessageId id) {
-    report(state, get_message(state, id), 1);
+    report(state, get_message(state, id), kToConsole);
     return kModeParameterError;
 }
 
 RunMode bad_value(RunState& state, const char* argument) {
-    report(state, message_text(state, kMsgBadParameter, argument), 1);
+    report(state, message_text(state, kMsgBadParameter, argument), kToConsole);
     return kModeParameterError;
 }
 
@@ -81,13 +81,13 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
     }
     build_work_paths(state);
     register_console_control(state);
-    if (write_response_file(state) != 0) {
+    if (write_response_file(state) != kStatusOk) {
         return kStatusResponseFile;
     }
-    if (check == 0 && write_options_file(state) != 0) {
+    if (check == 0 && write_options_file(state) != kStatusOk) {
         return kStatusOptionsFile;
     }
-    if (open_run_log(state, state.paths.run_log, check, warned) != 0) {
+    if (open_run_log(state, state.paths.run_log, check, warned) != kStatusOk) {
         return kStatusRunLog;
     }
     trace_settings(state, check);
@@ -99,7 +99,7 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
     replay_installer_log(state, &completed);
     // An installation the installer reports as failed must not end as a
     // success: unattended deployments go by the exit code alone.
-    if (check_setup_result(state, completed) != 0) {
+    if (check_setup_result(state, completed) != kStatusOk) {
         return kStatusInstallerFailed;
     }
     return kStatusOk;
@@ -108,36 +108,36 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
 int run_options_only(RunState& state, const std::string& settings_file) {
     int warned = 0;
     int status = load_settings(state, settings_file, &warned);
-    if (warned == 1) {
+    if (warned != 0) {
         return kStatusWarnings;
     }
     if (status != kStatusOk) {
         return status;
     }
     build_work_paths(state);
-    return write_options_file(state) == 0 ? kStatusOk : kStatusOptionsFile;
+    return write_options_file(state) == kStatusOk ? kStatusOk : kStatusOptionsFile;
 }
 
 int exit_code_for(int status) {
     if (status == kStatusOk) {
-        return 0;
+        return kExitOk;
     }
     if (status == kStatusParameterError) {
-        return 1;
+        return kExitParameterError;
     }
-    return 99;
+    return kExitFailed;
 }
 
 int run_main(System& sys, int argc, const char* const* argv) {
     RunState state(sys);
     if (is_administrator(sys) != 0) {
         report_message(state, kMsgNoPermission);
-        return 2;
+        return kExitNotAdministrator;
     }
     int status = kStatusParameterError;
     switch (parse_arguments(state, argc, argv)) {
         case kModeHelp:
-            report(state, get_message(state, kMsgUsage), 1);
+            report(state, get_message(state, kMsgUsage), kToConsole);
             status = kStatusOk;
             break;
         case kModeInstall:

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "core/status.h"
+
 namespace iz {
 
 class System;
@@ -17,20 +19,12 @@ enum RunMode {
     kModeCheck = 3,
 };
 
-// Statuses of the mode drivers; every one but 0 and 1 ends with exit code 99.
-enum Status {
-    kStatusOk = 0,
-    kStatusParameterError = 1,
-    kStatusSettingsFile = 2,
-    kStatusNoDefault = 3,
-    kStatusWarnings = 4,
-    kStatusResponseFile = 6,
-    kStatusRunLog = 7,
-    kStatusSetup = 8,
-    kStatusOptionsFile = 9,
-    // The installer's result code was missing or not "0".
-    kStatusInstallerFailed = 10,
-};
+// The program's exit codes: every status but kStatusOk and
+// kStatusParameterError ends with kExitFailed.
+const int kExitOk = 0;
+const int kExitParameterError = 1;
+const int kExitNotAdministrator = 2;
+const int kExitFailed = 99;
 
 int run_main(System& sys, int argc, const char* const* argv);
 

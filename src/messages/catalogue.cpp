@@ -1,6 +1,6 @@
 #include "messages/catalogue.h"
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "messages/text.h"
 #include "platform/system.h"
 

@@ -2,6 +2,8 @@
 // texts are code page 932 bytes; they are emitted unchanged.
 #pragma once
 
+#include "core/language.h"
+
 namespace iz {
 
 class System;
@@ -29,9 +31,6 @@ enum MessageId {
 };
 
 const int kMessageCount = 18;
-const int kLanguageEnglish = 0;
-const int kLanguageJapanese = 1;
-const int kLanguageUndecided = 2;
 
 // The text of `id` in the run's language, deciding the language on first use.
 // The result is a format string with static lifetime. Any thread may call it.

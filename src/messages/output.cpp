@@ -2,7 +2,8 @@
 
 #include <cstdarg>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
+#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/text.h"
 
@@ -17,7 +18,12 @@ std::string run_log_prefix(const LocalTime& time) {
 std::string message_text(RunState& state, int id, ...) {
     va_list args;
     va_start(args, id);
+    // The format is the catalogue text of `id`, which the compiler cannot see;
+    // the arguments each message takes stand beside its id in catalogue.h.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
     std::string text = vformat_unbounded(get_message(state, static_cast<MessageId>(id)), args);
+#pragma GCC diagnostic pop
     va_end(args);
     return limit_text(state, text);
 }
@@ -35,7 +41,7 @@ static std::string one_line(const std::string& text) {
 }
 
 static void emit(RunState& state, const std::string& text, int to_console) {
-    if (to_console == 1) {
+    if (to_console == kToConsole) {
         std::string shown = text + "\n";
         state.sys.write_console(shown.data(), shown.size());
     }
@@ -50,11 +56,11 @@ void report(RunState& state, const std::string& text, int to_console) {
 }
 
 void report_message(RunState& state, MessageId id) {
-    emit(state, get_message(state, id), 1);
+    emit(state, get_message(state, id), kToConsole);
 }
 
 void trace(RunState& state, int code, const std::string& text) {
-    report(state, message_text(state, kMsgMaintenance, code, text.c_str()), 0);
+    report(state, message_text(state, kMsgMaintenance, code, text.c_str()), kRunLogOnly);
 }
 
 int open_run_log(RunState& state, const std::string& path, int check, int warned) {
@@ -69,14 +75,14 @@ int open_run_log(RunState& state, const std::string& path, int check, int warned
 
     int error = append_line(state, state.start_line);
     if (error != 0) {
-        report(state, message_text(state, kMsgInternalError, error, kCodeRunLogOpen), 1);
-        return 7;
+        report(state, message_text(state, kMsgInternalError, error, kCodeRunLogOpen), kToConsole);
+        return kStatusRunLog;
     }
     if (check == 0 && warned == 0) {
         std::string shown = std::string(get_message(state, kMsgInstallStart)) + "\n";
         state.sys.write_console(shown.data(), shown.size());
     }
-    return 0;
+    return kStatusOk;
 }
 
 }  // namespace iz

@@ -16,10 +16,15 @@ struct RunState;
 const int kCodeCheckStart = 300298;
 const int kCodeRunLogOpen = 300316;
 
+// The `to_console` of report: on the console as well, or in the run log only.
+// Only kToConsole reaches the console; any other value means the run log only.
+const int kToConsole = 1;
+const int kRunLogOnly = 0;
+
 // Stands for a carriage return or line feed inside a reported text.
 const char kLineBreakSubstitute = '?';
 
-// Prints `text` and a line feed when `to_console` is 1, and appends it as a
+// Prints `text` and a line feed when `to_console` is kToConsole, and appends it as a
 // dated line to the run log once one is recorded. A line that cannot be
 // appended is lost without a word. The text may carry names and values from
 // outside, so each CR and LF in it is shown as kLineBreakSubstitute: one call

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <memory>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "messages/log_pieces.h"
 #include "platform/system.h"
 
@@ -54,7 +54,7 @@ void replay_installer_log(RunState& state, int* completed) {
     *completed = 0;
     // Claimed before the file is opened: a call that cannot read the log still
     // counts as this run's replay.
-    bool first = state.log_replayed.exchange(1) != 1;
+    bool first = !state.log_replayed.exchange(true);
     if (!state.run_log_recorded.load()) {
         return;
     }

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "messages/catalogue.h"
 #include "platform/system.h"
 

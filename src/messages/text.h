@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+#include "core/printf_format.h"
+
 namespace iz {
 
 struct RunState;
@@ -23,11 +25,11 @@ std::string cut_text(const std::string& text, size_t limit, LeadBytePredicate is
                      void* context);
 
 // printf into a string of any length.
-std::string format_unbounded(const char* format, ...);
-std::string vformat_unbounded(const char* format, va_list args);
+std::string format_unbounded(const char* format, ...) IZ_PRINTF_FORMAT(1, 2);
+std::string vformat_unbounded(const char* format, va_list args) IZ_PRINTF_FORMAT(1, 0);
 
 // printf cut to kTextLimit bytes with the code page of the run's language.
-std::string format_text(RunState& state, const char* format, ...);
+std::string format_text(RunState& state, const char* format, ...) IZ_PRINTF_FORMAT(2, 3);
 std::string limit_text(RunState& state, const std::string& text);
 
 // ASCII letters compared without regard to case; whole strings.

@@ -2,7 +2,8 @@
 
 #include <vector>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
+#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "platform/system.h"
@@ -13,8 +14,8 @@ namespace {
 
 int fail(RunState& state, int code) {
     int error = state.sys.last_error();
-    report(state, message_text(state, kMsgInternalError, error, code), 1);
-    return 3;
+    report(state, message_text(state, kMsgInternalError, error, code), kToConsole);
+    return kStatusNoDefault;
 }
 
 bool is_accepted_version(const OsVersion& v) {
@@ -69,7 +70,7 @@ int default_install_dir(RunState& state, std::string* folder, uint32_t size) {
     std::string result(buffer.data(), n < size - 1 ? n : size - 1);
     result += suffix.substr(0, size - 1 - result.size());
     *folder = result;
-    return 0;
+    return kStatusOk;
 }
 
 }  // namespace iz

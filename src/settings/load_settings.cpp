@@ -2,7 +2,8 @@
 
 #include <vector>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
+#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -30,28 +31,28 @@ std::string read_key(RunState& state, SettingEntry& entry) {
 
 int locate_settings_file(RunState& state, const std::string& settings_file) {
     if (settings_file.size() > kMaxPath || !state.sys.is_disk_file(settings_file)) {
-        report(state, get_message(state, kMsgSettingsFileMissing), 1);
-        return 2;
+        report(state, get_message(state, kMsgSettingsFileMissing), kToConsole);
+        return kStatusSettingsFile;
     }
     char full[kMaxPath + 1] = "";
     uint32_t n = state.sys.full_path_name(settings_file.c_str(), full, sizeof full);
     if (n == 0 || n > kMaxPath + 1) {
         int error = state.sys.last_error();
-        report(state, message_text(state, kMsgInternalError, error, kCodeFullPath), 1);
-        return 2;
+        report(state, message_text(state, kMsgInternalError, error, kCodeFullPath), kToConsole);
+        return kStatusSettingsFile;
     }
     state.settings_full_path = full;
-    return 0;
+    return kStatusOk;
 }
 
-void read_pass(RunState& state, int* warning) {
+void read_pass(RunState& state, bool* warning) {
     for (SettingEntry& entry : state.settings) {
         entry.value = read_key(state, entry);
         if (entry.returned_length > entry.capacity) {
             report(state, message_text(state, kMsgBadDefinition, entry.key, entry.value.c_str()),
-                   1);
+                   kToConsole);
             entry.value = entry.default_value;
-            *warning = 1;
+            *warning = true;
         }
     }
 }
@@ -61,19 +62,19 @@ void read_pass(RunState& state, int* warning) {
 int load_settings(RunState& state, const std::string& settings_file, int* warned) {
     *warned = 0;
     int result = locate_settings_file(state, settings_file);
-    if (result != 0) {
+    if (result != kStatusOk) {
         return result;
     }
-    int warning = 0;
+    bool warning = false;
     read_pass(state, &warning);
     result = validate_settings(state, &warning);
-    *warned = warning;
+    *warned = warning ? 1 : 0;
     return result;
 }
 
 void trace_settings(RunState& state, int check) {
     trace(state, kCodeTraceFile, format_text(state, "-f=%s", state.settings_full_path.c_str()));
-    if (check == 1) {
+    if (check != 0) {
         trace(state, kCodeTraceCheck, "-c");
     }
     for (SettingEntry& entry : state.settings) {

@@ -5,11 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "core/limits.h"
+
 namespace iz {
 
 struct RunState;
 
-const uint32_t kMaxPath = 260;
 const int kCodeFullPath = 100373;
 const int kCodeTraceFile = 100620;
 const int kCodeTraceCheck = 100622;

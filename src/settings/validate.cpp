@@ -2,13 +2,14 @@
 
 #include <vector>
 
-#include "main/run_state.h"
+#include "core/limits.h"
+#include "core/run_state.h"
+#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
 #include "platform/system.h"
 #include "settings/install_dir.h"
-#include "settings/load_settings.h"
 
 namespace iz {
 
@@ -29,17 +30,17 @@ bool is_batch_special(unsigned char c) {
            c == '"';
 }
 
-void warn(RunState& state, const std::string& text, int* warning) {
-    report(state, text, 1);
-    *warning = 1;
+void warn(RunState& state, const std::string& text, bool* warning) {
+    report(state, text, kToConsole);
+    *warning = true;
 }
 
-void warn_value(RunState& state, MessageId id, SettingEntry& entry, int* warning) {
+void warn_value(RunState& state, MessageId id, SettingEntry& entry, bool* warning) {
     warn(state, message_text(state, id, entry.key, entry.value.c_str()), warning);
     entry.value.clear();
 }
 
-void kind_pass(RunState& state, int* warning) {
+void kind_pass(RunState& state, bool* warning) {
     for (SettingEntry& entry : state.settings) {
         if (!is_valid_value(entry.value, entry.kind)) {
             warn_value(state, kMsgBadDefinition, entry, warning);
@@ -61,7 +62,7 @@ bool sorts_after(const std::string& value, const char* reference) {
     return value.size() > ref.size();
 }
 
-void check_file_version(RunState& state, int* warning) {
+void check_file_version(RunState& state, bool* warning) {
     std::string& version = state.value(kFileVersion);
     if (version.empty() || sorts_after(version, kSupportedFileVersion)) {
         warn(state, message_text(state, kMsgUnsupportedVersion, state.value(kZovaVersion).c_str()),
@@ -70,7 +71,7 @@ void check_file_version(RunState& state, int* warning) {
     }
 }
 
-void check_folders(RunState& state, int* warning) {
+void check_folders(RunState& state, bool* warning) {
     SettingEntry& work = state.settings[kWorkDir];
     if (!work.value.empty()) {
         uint32_t attributes = state.sys.file_attributes(work.value.c_str());
@@ -87,7 +88,7 @@ void check_folders(RunState& state, int* warning) {
     }
 }
 
-void check_switches(RunState& state, int* warning) {
+void check_switches(RunState& state, bool* warning) {
     for (int row : {kStorageEmc, kStorageEva, kZovaCore, kRestart}) {
         SettingEntry& entry = state.settings[row];
         if (entry.value.empty()) {
@@ -98,7 +99,7 @@ void check_switches(RunState& state, int* warning) {
     }
 }
 
-void check_component_choice(RunState& state, int* warning) {
+void check_component_choice(RunState& state, bool* warning) {
     if (!equals_ignore_case(state.value(kZovaCore), "y")) {
         return;
     }
@@ -109,8 +110,8 @@ void check_component_choice(RunState& state, int* warning) {
 }
 
 int fail_temp_folder(RunState& state, int error) {
-    report(state, message_text(state, kMsgFileIoError, error, kCodeTempFolder), 1);
-    return 3;
+    report(state, message_text(state, kMsgFileIoError, error, kCodeTempFolder), kToConsole);
+    return kStatusNoDefault;
 }
 
 int default_work_folder(RunState& state) {
@@ -135,7 +136,7 @@ int default_work_folder(RunState& state) {
         return fail_temp_folder(state, state.sys.invalid_name_error());
     }
     state.value(kWorkDir) = folder;
-    return 0;
+    return kStatusOk;
 }
 
 }  // namespace
@@ -179,23 +180,23 @@ std::string query_installed_option(RunState& state, uint32_t size) {
     return std::string(option.data());
 }
 
-int validate_settings(RunState& state, int* warning) {
+int validate_settings(RunState& state, bool* warning) {
     kind_pass(state, warning);
     check_file_version(state, warning);
     check_folders(state, warning);
     check_switches(state, warning);
     check_component_choice(state, warning);
-    if (state.value(kWorkDir).empty() && default_work_folder(state) != 0) {
-        return 3;
+    if (state.value(kWorkDir).empty() && default_work_folder(state) != kStatusOk) {
+        return kStatusNoDefault;
     }
     if (state.value(kInstallDir).empty() &&
-        default_install_dir(state, &state.value(kInstallDir), kInstallDirSize) != 0) {
-        return 3;
+        default_install_dir(state, &state.value(kInstallDir), kInstallDirSize) != kStatusOk) {
+        return kStatusNoDefault;
     }
     if (equals_ignore_case(state.value(kRestart), "y")) {
-        state.reboot_requested.store(1);
+        state.reboot_requested.store(true);
     }
-    return 0;
+    return kStatusOk;
 }
 
 }  // namespace iz

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "settings/settings_table.h"
+#include "core/settings_table.h"
 
 namespace iz {
 
@@ -14,9 +14,9 @@ struct RunState;
 const int kCodeTempFolder = 100558;
 
 // Validates and completes the table in place; every problem is reported on
-// the console, clears or replaces the value and sets `warning` to 1. Returns
+// the console, clears or replaces the value and sets `warning`. Returns
 // 0, or 3 when a default that depends on the system cannot be had.
-int validate_settings(RunState& state, int* warning);
+int validate_settings(RunState& state, bool* warning);
 
 // Text: always valid. Alphabetic: no decimal digit, and none of the bytes a
 // command interpreter treats specially (& | < > ^ % ") or below 0x20, since

@@ -52,7 +52,7 @@
 
 #include "diff/oracle.h"
 #include "diff/random_ini.h"
-#include "platform/posix/ini_reader.h"
+#include "emulation/ini_reader.h"
 #include "support/test_helpers.h"
 
 namespace iz {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/posix/ini_reader.h"
+#include "emulation/ini_reader.h"
 #include "support/test_helpers.h"
 
 namespace iz {

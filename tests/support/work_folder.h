@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
 

@@ -44,7 +44,7 @@ TEST_F(Handler, InterruptsTellTheUserTheInstallationGoesOn) {
 }
 
 TEST_F(Handler, ShutdownAfterACompletedRebootInstallationFinishesTheRun) {
-    state.reboot_requested = 1;
+    state.reboot_requested = true;
     sys.files[kLog] += "INFO  12-8-2026 05:14:07 QIRU09181-I Completed.\r\n";
     result_code("ResultCode=0");
     EXPECT_FALSE(sys.fire(kCtrlShutdown));
@@ -63,7 +63,7 @@ TEST_F(Handler, ShutdownAfterACompletedRebootInstallationFinishesTheRun) {
 TEST_F(Handler, ShutdownBeforeCompletionOrWithoutRebootRequestIsAnInterruption) {
     for (int reboot : {0, 1}) {
         state.reboot_requested = reboot;
-        state.log_replayed = 0;
+        state.log_replayed = false;
         sys.console.clear();
         result_code("ResultCode=0");
         EXPECT_FALSE(sys.fire(kCtrlLogoff));

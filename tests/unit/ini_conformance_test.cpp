@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/ini_reader.h"
+#include "emulation/ini_reader.h"
 #include "support/ini_answers.h"
 #include "support/test_helpers.h"
 

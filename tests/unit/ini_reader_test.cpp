@@ -1,7 +1,7 @@
 // The INI reader on the rules the conformance corpus does not reach: tiny
 // buffers, long lines, odd encodings, files that cannot be read, and random
 // bytes that must never overrun the buffer.
-#include "platform/posix/ini_reader.h"
+#include "emulation/ini_reader.h"
 
 #include <gtest/gtest.h>
 

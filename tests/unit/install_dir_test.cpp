@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "settings/load_settings.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
@@ -164,7 +164,7 @@ TEST_F(DefaultInstallDir, FailureEndsLoadSettingsWithResult3AndNoReboot) {
     EXPECT_EQ(0, warned);
     EXPECT_EQ(internal_error(FakeSystem::kAlreadyExists, 200170), fake.console);
     EXPECT_EQ("", state.value(kInstallDir));
-    EXPECT_EQ(0, state.reboot_requested.load());
+    EXPECT_FALSE(state.reboot_requested.load());
 }
 
 }  // namespace

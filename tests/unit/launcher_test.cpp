@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "support/fake_system.h"
 #include "support/work_folder.h"
 

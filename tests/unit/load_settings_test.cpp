@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "messages/output.h"
 #include "settings/load_settings.h"
 #include "support/fake_system.h"

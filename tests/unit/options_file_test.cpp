@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/run_state.h"
 #include "main/run_main.h"
-#include "main/run_state.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
 

@@ -1,12 +1,13 @@
 // Where messages and traces go: the console and the run log, and the
 // run-log line format.
+#include "messages/output.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "messages/catalogue.h"
-#include "messages/output.h"
 #include "messages/text.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"

@@ -6,7 +6,7 @@
 
 #include <random>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "messages/log_pieces.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
@@ -87,7 +87,7 @@ TEST_F(ReplayTest, MarkersCountWithAnySeverityOnlyAtTheTextOffset) {
     };
     for (const Case& c : cases) {
         sys.files[kLog] = kStart + "\r\n" + c.piece;
-        state.log_replayed = 0;
+        state.log_replayed = false;
         EXPECT_EQ(c.completed, replay(sys, state).completed) << c.piece;
     }
 }
@@ -108,7 +108,7 @@ TEST_F(ReplayTest, WhatIsShownOfEachKindOfLine) {
     };
     for (const Case& c : cases) {
         sys.files[kLog] = kStart + "\r\n" + c.piece;
-        state.log_replayed = 0;
+        state.log_replayed = false;
         EXPECT_EQ(c.shown, replay(sys, state).shown) << c.piece;
     }
 }
@@ -121,21 +121,21 @@ TEST_F(ReplayTest, LongLinesArriveInPiecesOf1023Bytes) {
     EXPECT_EQ(text + "\n", r.shown);
     // A piece that begins with a marker counts even inside a longer line.
     sys.files[kLog] = kStart + "\r\n" + line(std::string(998, 'y') + "QIRU09181-I done");
-    state.log_replayed = 0;
+    state.log_replayed = false;
     EXPECT_EQ(0, replay(sys, state).completed);
     sys.files[kLog] = kStart + "\r\n" + line(std::string(998, 'y')) +
                       "INFO  12-8-2026 05:14:07 "
                       "QIRU09181 x\r\n";
-    state.log_replayed = 0;
+    state.log_replayed = false;
     EXPECT_EQ(1, replay(sys, state).completed);
 }
 
 TEST_F(ReplayTest, NothingWithoutARunLogOrAStartLine) {
     Replay missing = replay(sys, state);
     EXPECT_EQ(0, missing.completed);
-    EXPECT_EQ(1, state.log_replayed.load());  // the failed call still counts as the replay
+    EXPECT_TRUE(state.log_replayed.load());  // the failed call still counts as the replay
     sys.files[kLog] = line("QIRU09181-I replaced log");
-    state.log_replayed = 0;
+    state.log_replayed = false;
     Replay replaced = replay(sys, state);
     EXPECT_EQ("", replaced.shown);
     EXPECT_EQ(0, replaced.completed);
@@ -239,7 +239,7 @@ TEST_F(ReplayTest, BackwardSearchAgreesWithTheForwardReadingOnRandomLogs) {
     for (int round = 0; round < 4000; ++round) {
         std::string log = random_log(random, kStart);
         sys.files[kLog] = log;
-        state.log_replayed = 0;
+        state.log_replayed = false;
         Replay expected = forward_reference(log, kStart);
         Replay actual = replay(sys, state);
         if (expected.shown != actual.shown || expected.completed != actual.completed) {

@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "core/run_state.h"
 #include "main/run_main.h"
-#include "main/run_state.h"
 #include "settings/load_settings.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"

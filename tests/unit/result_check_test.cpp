@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "messages/output.h"
 #include "support/work_folder.h"
 
@@ -16,7 +16,7 @@ TEST_F(WorkFolder, ResultCodeZeroAfterCompletionRemovesTheWorkFilesOnce) {
     EXPECT_EQ(0, check_setup_result(state, 1));
     EXPECT_EQ(1u, sys.files.size());
     EXPECT_EQ("log\r\n", sys.files[kLog]);
-    EXPECT_EQ(1, state.work_files_removed.load());
+    EXPECT_TRUE(state.work_files_removed.load());
     EXPECT_EQ(0, check_setup_result(state, 1));  // setup.log is gone: silence
     EXPECT_EQ("", sys.console);
 }
@@ -49,7 +49,7 @@ TEST_F(WorkFolder, AnythingButAOneCharacterZeroIsReported) {
         sys.console.clear();
         open_run_log(state, kLog, 1, 0);
         result_code(c.line);
-        EXPECT_EQ(1, check_setup_result(state, 1)) << c.line;
+        EXPECT_EQ(kStatusInstallerFailed, check_setup_result(state, 1)) << c.line;
         EXPECT_EQ(std::string("QIRU09216-E An error occurred during I/O of a file that installzova "
                               "uses. ") +
                       c.shown + "\n",

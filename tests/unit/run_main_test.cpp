@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/run_state.h"
 #include "main/administrator.h"
-#include "main/run_state.h"
 #include "messages/output.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"

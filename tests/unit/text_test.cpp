@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "main/run_state.h"
+#include "core/run_state.h"
 #include "messages/catalogue.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"

@@ -1,14 +1,15 @@
 // The second stage of reading the settings: value kinds, file version,
 // folders, switches, component choice, the work folder default and the
 // reboot request.
+#include "settings/validate.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "core/run_state.h"
 #include "main/run_main.h"
-#include "main/run_state.h"
 #include "settings/load_settings.h"
-#include "settings/validate.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
 
@@ -262,7 +263,7 @@ TEST(SettingsValidation, TempFolderFailureStopsBeforeInstallFolderAndReboot) {
         EXPECT_EQ("", state.value(kWorkDir));
         EXPECT_EQ("", state.value(kInstallDir));
         EXPECT_EQ(0, fake.wow64_queries);
-        EXPECT_EQ(0, state.reboot_requested.load());
+        EXPECT_FALSE(state.reboot_requested.load());
     }
 }
 
@@ -380,7 +381,7 @@ TEST(SettingsValidation, FileWithEveryKeyAbsentDrawsOnlyMessage9) {
         for (int row = kLoadBalance; row < kSettingCount; ++row) {
             EXPECT_EQ("", state.value(row)) << row;
         }
-        EXPECT_EQ(0, state.reboot_requested.load());
+        EXPECT_FALSE(state.reboot_requested.load());
     }
 }
 

@@ -2,7 +2,7 @@
 // program's C runtime would split the command line.
 #include <gtest/gtest.h>
 
-#include "platform/posix/windows_command_line.h"
+#include "emulation/windows_command_line.h"
 
 namespace iz {
 namespace {

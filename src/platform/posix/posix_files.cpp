@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/posix/ini_reader.h"
-#include "platform/posix/posix_parts.h"
+#include "emulation/copy_out.h"
+#include "emulation/ini_reader.h"
+#include "platform/posix/posix_system.h"
 
 namespace iz {
-namespace posix {
 
 namespace {
 
@@ -171,26 +171,19 @@ std::string resolve_lexically(const std::string& path) {
 
 }  // namespace
 
-uint32_t copy_out(const std::string& text, char* buffer, uint32_t size) {
-    if (text.size() + 1 > size) {
-        return static_cast<uint32_t>(text.size() + 1);
-    }
-    std::memcpy(buffer, text.c_str(), text.size() + 1);
-    return static_cast<uint32_t>(text.size());
-}
-
-int append_to_file(const std::string& path, const std::string& bytes) {
+int PosixSystem::append_to_file(const std::string& path, const std::string& bytes) {
     // O_APPEND and one write: the line lands whole at the end of the file even
     // while the installer appends its own lines.
     return write_with_flags(path, bytes, O_APPEND);
 }
 
-int write_file(const std::string& path, const std::string& bytes) {
+int PosixSystem::write_file(const std::string& path, const std::string& bytes) {
     return write_with_flags(path, bytes, 0);
 }
 
-uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
-                                  char* buffer, uint32_t size, const char* file) {
+uint32_t PosixSystem::work_file_profile_string(const char* section, const char* key,
+                                               const char* fallback, char* buffer, uint32_t size,
+                                               const char* file) {
     int fd = -1;
     std::string bytes;
     bool trusted = open_work_file(file, O_RDONLY, &fd) == 0;
@@ -202,7 +195,7 @@ uint32_t work_file_profile_string(const char* section, const char* key, const ch
                               size);
 }
 
-std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) {
+std::unique_ptr<ReadableFile> PosixSystem::open_for_reading(const std::string& path) {
     // The run log decides whether the installation completed: a link or a
     // file that another user could have written is not read.
     int fd = -1;
@@ -212,12 +205,12 @@ std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) {
     return std::unique_ptr<ReadableFile>(new PosixReadableFile(fd));
 }
 
-bool is_disk_file(const std::string& path) {
+bool PosixSystem::is_disk_file(const std::string& path) {
     struct stat info;
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-uint32_t full_path_name(const char* name, char* buffer, uint32_t size) {
+uint32_t PosixSystem::full_path_name(const char* name, char* buffer, uint32_t size) {
     std::string path(name);
     if (path.empty()) {
         errno = ENOENT;
@@ -238,7 +231,7 @@ uint32_t full_path_name(const char* name, char* buffer, uint32_t size) {
     return result;
 }
 
-uint32_t file_attributes(const char* path) {
+uint32_t PosixSystem::file_attributes(const char* path) {
     struct stat info;
     if (stat(path, &info) != 0) {
         return kInvalidFileAttributes;
@@ -247,7 +240,7 @@ uint32_t file_attributes(const char* path) {
     return S_ISDIR(info.st_mode) ? kFileAttributeDirectory : kNormal;
 }
 
-uint32_t temp_path(char* buffer, uint32_t size) {
+uint32_t PosixSystem::temp_path(char* buffer, uint32_t size) {
     const char* dir = std::getenv("TMPDIR");
     std::string folder = (dir != nullptr && dir[0] != '\0') ? dir : "/tmp";
     if (folder.back() != '/') {
@@ -256,5 +249,34 @@ uint32_t temp_path(char* buffer, uint32_t size) {
     return copy_out(folder, buffer, size);
 }
 
-}  // namespace posix
+int PosixSystem::last_error() {
+    return errno;
+}
+
+int PosixSystem::name_too_long_error() {
+    return ENAMETOOLONG;
+}
+
+int PosixSystem::invalid_name_error() {
+    return EINVAL;
+}
+
+char PosixSystem::path_separator() {
+    return '/';
+}
+
+// unlink, not remove: DeleteFileA refuses a folder, even an empty one.
+int PosixSystem::delete_file(const std::string& path) {
+    return unlink(path.c_str()) == 0 ? 0 : errno;
+}
+
+int PosixSystem::file_not_found_error() {
+    return ENOENT;
+}
+
+uint32_t PosixSystem::profile_string(const char* section, const char* key, const char* fallback,
+                                     char* buffer, uint32_t size, const char* file) {
+    return ini_profile_string_from_file(file, section, key, fallback, buffer, size);
+}
+
 }  // namespace iz

@@ -4,10 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/posix/posix_parts.h"
+#include "platform/posix/posix_system.h"
 
 namespace iz {
-namespace posix {
 
 namespace {
 
@@ -56,7 +55,7 @@ const char* user_locale() {
 
 }  // namespace
 
-bool token_groups(std::vector<TokenGroup>* groups) {
+bool PosixSystem::token_groups(std::vector<TokenGroup>* groups) {
     groups->clear();
     // Root is the Administrators alias in force; a member of an administrators'
     // group is one whose membership is present but not elevated.
@@ -82,7 +81,7 @@ bool token_groups(std::vector<TokenGroup>* groups) {
     return true;
 }
 
-int user_language_name(char* buffer, int size) {
+int PosixSystem::user_language_name(char* buffer, int size) {
     if (buffer == nullptr || size <= 0) {
         return 0;
     }
@@ -108,5 +107,22 @@ int user_language_name(char* buffer, int size) {
     return 0;  // C, POSIX and unknown languages have no name: English then
 }
 
-}  // namespace posix
+bool PosixSystem::is_lead_byte(unsigned char byte, bool japanese) {
+    // The Japanese texts are code page 932, whatever the terminal uses.
+    return japanese && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+}
+
+// No version gate and no WOW64 here: the answer of Windows 2000, on which
+// nothing is looked up and "ProgramFiles" is taken.
+bool PosixSystem::os_version(OsVersion* version) {
+    version->major = 5;
+    version->minor = 0;
+    return true;
+}
+
+Wow64Answer PosixSystem::wow64_process(bool* is_wow64) {
+    *is_wow64 = false;
+    return Wow64Answer::Ok;
+}
+
 }  // namespace iz

@@ -5,13 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/posix/posix_parts.h"
-#include "platform/posix/windows_command_line.h"
+#include "emulation/copy_out.h"
+#include "emulation/windows_command_line.h"
+#include "platform/posix/posix_system.h"
 
 extern char** environ;
 
 namespace iz {
-namespace posix {
 
 namespace {
 
@@ -53,9 +53,35 @@ int prepare_files(posix_spawn_file_actions_t* actions) {
     return error;
 }
 
+// Waits and returns 0 with the raw wait status, or the error number.
+int wait_for_exit(int64_t pid, int* wait_status) {
+    for (;;) {
+        if (waitpid(static_cast<pid_t>(pid), wait_status, WUNTRACED) < 0) {
+            if (errno != EINTR) {
+                return errno;
+            }
+        } else if (WIFSTOPPED(*wait_status)) {
+            // Nobody else would continue it, and the wait has no time-out.
+            kill(static_cast<pid_t>(pid), SIGCONT);
+        } else {
+            return 0;
+        }
+    }
+}
+
+uint32_t exit_code_from_wait_status(int wait_status) {
+    if (WIFEXITED(wait_status)) {
+        return static_cast<uint32_t>(WEXITSTATUS(wait_status));
+    }
+    if (WIFSIGNALED(wait_status)) {
+        return 128u + static_cast<uint32_t>(WTERMSIG(wait_status));
+    }
+    return 0;
+}
+
 }  // namespace
 
-uint32_t module_file_name(char* buffer, uint32_t size) {
+uint32_t PosixSystem::module_file_name(char* buffer, uint32_t size) {
     std::string path(4096, '\0');
     ssize_t n = readlink("/proc/self/exe", &path[0], path.size());
     if (n <= 0 || static_cast<size_t>(n) >= path.size()) {
@@ -74,7 +100,7 @@ uint32_t module_file_name(char* buffer, uint32_t size) {
     return result;
 }
 
-int start_process(const std::string& command_line, ProcessHandle* process) {
+int PosixSystem::start_process(const std::string& command_line, ProcessHandle* process) {
     std::vector<std::string> arguments = split_windows_command_line(command_line);
     if (arguments[0].empty()) {
         return ENOENT;
@@ -110,30 +136,39 @@ int start_process(const std::string& command_line, ProcessHandle* process) {
     return 0;
 }
 
-int wait_process(int64_t pid, int* wait_status) {
-    for (;;) {
-        if (waitpid(static_cast<pid_t>(pid), wait_status, WUNTRACED) < 0) {
-            if (errno != EINTR) {
-                return errno;
-            }
-        } else if (WIFSTOPPED(*wait_status)) {
-            // Nobody else would continue it, and the wait has no time-out.
-            kill(static_cast<pid_t>(pid), SIGCONT);
-        } else {
-            return 0;
-        }
-    }
+const char* PosixSystem::own_relative_path() {
+    return "ZOVTools/installzova";
 }
 
-uint32_t exit_code_from_wait_status(int wait_status) {
-    if (WIFEXITED(wait_status)) {
-        return static_cast<uint32_t>(WEXITSTATUS(wait_status));
-    }
-    if (WIFSIGNALED(wait_status)) {
-        return 128u + static_cast<uint32_t>(WTERMSIG(wait_status));
-    }
-    return 0;
+bool PosixSystem::file_names_ignore_case() {
+    return false;
 }
 
-}  // namespace posix
+int PosixSystem::wait_process(const ProcessHandle& process) {
+    int status = 0;
+    int error = wait_for_exit(process.process, &status);
+    if (error == 0) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        wait_statuses_[process.process] = status;
+    }
+    return error;
+}
+
+bool PosixSystem::process_exit_code(const ProcessHandle& process, uint32_t* code) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = wait_statuses_.find(process.process);
+    if (found == wait_statuses_.end()) {
+        errno = ECHILD;
+        return false;
+    }
+    *code = exit_code_from_wait_status(found->second);
+    return true;
+}
+
+void PosixSystem::close_process(ProcessHandle* process) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    wait_statuses_.erase(process->process);
+    process->process = 0;
+}
+
 }  // namespace iz

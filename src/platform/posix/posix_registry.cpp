@@ -4,10 +4,10 @@
 #include <cstring>
 #include <fstream>
 
-#include "platform/posix/posix_parts.h"
+#include "emulation/copy_out.h"
+#include "platform/posix/posix_system.h"
 
 namespace iz {
-namespace posix {
 
 namespace {
 
@@ -26,7 +26,8 @@ std::string key_folder(const char* subkey) {
 
 }  // namespace
 
-RegistryAnswer registry_value(const char* subkey, const char* name, char* data, uint32_t size) {
+RegistryAnswer PosixSystem::registry_value(const char* subkey, const char* name, char* data,
+                                           uint32_t size) {
     std::string folder = key_folder(subkey);
     struct stat info;
     if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
@@ -57,7 +58,7 @@ RegistryAnswer registry_value(const char* subkey, const char* name, char* data, 
     return RegistryAnswer::Ok;
 }
 
-uint32_t environment_variable(const char* name, char* buffer, uint32_t size) {
+uint32_t PosixSystem::environment_variable(const char* name, char* buffer, uint32_t size) {
     const char* value = std::getenv(name);
     // Without the Windows variable the program-files folder of this platform
     // stands in; a variable that is set, even empty, is taken as it is.
@@ -70,5 +71,4 @@ uint32_t environment_variable(const char* name, char* buffer, uint32_t size) {
     return copy_out(value, buffer, size);
 }
 
-}  // namespace posix
 }  // namespace iz

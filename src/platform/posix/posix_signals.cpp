@@ -1,10 +1,9 @@
 #include <pthread.h>
 #include <signal.h>
 
-#include "platform/posix/posix_parts.h"
+#include "platform/posix/posix_system.h"
 
 namespace iz {
-namespace posix {
 
 namespace {
 
@@ -75,13 +74,13 @@ void wait_for_signals(ConsoleHandler handler, void* context, sigset_t taken,
 
 }  // namespace
 
-void ignore_broken_pipe() {
+void posix::ignore_broken_pipe() {
     // A console write to a reader that went away fails and is ignored, as on
     // Windows; the run and its exit code stay the run's own.
     signal(SIGPIPE, SIG_IGN);
 }
 
-bool ConsoleSignals::start(ConsoleHandler handler, void* context) {
+bool posix::ConsoleSignals::start(ConsoleHandler handler, void* context) {
     if (thread_.joinable()) {
         return false;
     }
@@ -115,7 +114,7 @@ bool ConsoleSignals::start(ConsoleHandler handler, void* context) {
     return started;
 }
 
-void ConsoleSignals::stop() {
+void posix::ConsoleSignals::stop() {
     if (!thread_.joinable()) {
         return;
     }
@@ -126,5 +125,12 @@ void ConsoleSignals::stop() {
     thread_.join();
 }
 
-}  // namespace posix
+bool PosixSystem::register_console_handler(ConsoleHandler handler, void* context) {
+    return console_signals_.start(handler, context);
+}
+
+void PosixSystem::unregister_console_handler() {
+    console_signals_.stop();
+}
+
 }  // namespace iz

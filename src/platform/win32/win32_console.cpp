@@ -1,11 +1,11 @@
 #include <windows.h>
 
+#include <cstdio>
 #include <mutex>
 
-#include "platform/win32/win32_parts.h"
+#include "platform/win32/win32_system.h"
 
 namespace iz {
-namespace win32 {
 
 namespace {
 
@@ -27,7 +27,7 @@ BOOL WINAPI console_trampoline(DWORD event) {
 
 }  // namespace
 
-bool register_console_handler(ConsoleHandler handler, void* context) {
+bool Win32System::register_console_handler(ConsoleHandler handler, void* context) {
     {
         // Stored before the registration, so that the first event finds both.
         std::lock_guard<std::mutex> lock(handler_lock);
@@ -37,7 +37,7 @@ bool register_console_handler(ConsoleHandler handler, void* context) {
     return SetConsoleCtrlHandler(console_trampoline, TRUE) != FALSE;
 }
 
-void unregister_console_handler() {
+void Win32System::unregister_console_handler() {
     SetConsoleCtrlHandler(console_trampoline, FALSE);
     // Taking the lock waits for a call that began before the line above.
     std::lock_guard<std::mutex> lock(handler_lock);
@@ -45,5 +45,32 @@ void unregister_console_handler() {
     registered_context = nullptr;
 }
 
-}  // namespace win32
+// Standard output is a text-mode stream, so LF reaches the console as
+// CR LF; the C library locks the stream, so any thread may write.
+void Win32System::write_console(const char* bytes, size_t count) {
+    std::fwrite(bytes, 1, count, stdout);
+    std::fflush(stdout);
+}
+
+LocalTime Win32System::local_time() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    LocalTime time;
+    time.year = now.wYear;
+    time.month = now.wMonth;
+    time.day = now.wDay;
+    time.hour = now.wHour;
+    time.minute = now.wMinute;
+    time.second = now.wSecond;
+    return time;
+}
+
+void Win32System::sleep_ms(unsigned milliseconds) {
+    Sleep(milliseconds);
+}
+
+std::unique_ptr<System> make_system() {
+    return std::unique_ptr<System>(new Win32System());
+}
+
 }  // namespace iz

@@ -1,9 +1,8 @@
 #include <windows.h>
 
-#include "platform/win32/win32_parts.h"
+#include "platform/win32/win32_system.h"
 
 namespace iz {
-namespace win32 {
 
 namespace {
 
@@ -47,23 +46,23 @@ int64_t Win32ReadableFile::read_at(int64_t offset, char* buffer, int64_t count) 
 
 }  // namespace
 
-int error_of_last_call() {
+int win32::error_of_last_call() {
     DWORD error = GetLastError();
     // A call that fails without saying why still has to read as a failure.
     return error != 0 ? static_cast<int>(error) : ERROR_GEN_FAILURE;
 }
 
-std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) {
+std::unique_ptr<ReadableFile> Win32System::open_for_reading(const std::string& path) {
     // The run log decides whether the installation completed: it is read
     // only when it may be trusted as a work file.
-    intptr_t file = open_work_file_for_reading(path);
+    intptr_t file = win32::open_work_file_for_reading(path);
     if (file == 0) {
         return nullptr;
     }
     return std::unique_ptr<ReadableFile>(new Win32ReadableFile(reinterpret_cast<HANDLE>(file)));
 }
 
-bool is_disk_file(const std::string& path) {
+bool Win32System::is_disk_file(const std::string& path) {
     // No access asked, so a file the user may not read still counts; a folder
     // cannot be opened without FILE_FLAG_BACKUP_SEMANTICS, and devices such as
     // NUL open but are no disk files.
@@ -77,5 +76,50 @@ bool is_disk_file(const std::string& path) {
     return disk;
 }
 
-}  // namespace win32
+int Win32System::last_error() {
+    return static_cast<int>(GetLastError());
+}
+
+int Win32System::name_too_long_error() {
+    return ERROR_FILENAME_EXCED_RANGE;
+}
+
+int Win32System::invalid_name_error() {
+    return ERROR_INVALID_NAME;
+}
+
+char Win32System::path_separator() {
+    return '\\';
+}
+
+int Win32System::delete_file(const std::string& path) {
+    return DeleteFileA(path.c_str()) ? 0 : static_cast<int>(GetLastError());
+}
+
+int Win32System::file_not_found_error() {
+    return ERROR_FILE_NOT_FOUND;
+}
+
+uint32_t Win32System::full_path_name(const char* name, char* buffer, uint32_t size) {
+    DWORD length = GetFullPathNameA(name, size, buffer, nullptr);
+    // A path that does not fit sets no error number of its own.
+    if (length >= size) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    }
+    return length;
+}
+
+uint32_t Win32System::file_attributes(const char* path) {
+    return GetFileAttributesA(path);
+}
+
+uint32_t Win32System::temp_path(char* buffer, uint32_t size) {
+    return GetTempPathA(size, buffer);
+}
+
+uint32_t Win32System::profile_string(const char* section, const char* key, const char* fallback,
+                                     char* buffer, uint32_t size, const char* file) {
+    return GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
+}
+
 }  // namespace iz

@@ -3,10 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/win32/win32_parts.h"
+#include "platform/win32/win32_system.h"
 
 namespace iz {
-namespace win32 {
 
 namespace {
 
@@ -54,7 +53,7 @@ bool read_groups(HANDLE token, std::vector<TokenGroup>* groups) {
 
 }  // namespace
 
-bool token_groups(std::vector<TokenGroup>* groups) {
+bool Win32System::token_groups(std::vector<TokenGroup>* groups) {
     groups->clear();
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
@@ -65,7 +64,7 @@ bool token_groups(std::vector<TokenGroup>* groups) {
     return read;
 }
 
-int user_language_name(char* buffer, int size) {
+int Win32System::user_language_name(char* buffer, int size) {
     if (buffer == nullptr || size <= 0) {
         return 0;
     }
@@ -78,7 +77,7 @@ int user_language_name(char* buffer, int size) {
     return stored;
 }
 
-bool os_version(OsVersion* version) {
+bool Win32System::os_version(OsVersion* version) {
     OSVERSIONINFOEXA info;
     std::memset(&info, 0, sizeof(info));
     info.dwOSVersionInfoSize = sizeof(info);
@@ -91,7 +90,7 @@ bool os_version(OsVersion* version) {
     return true;
 }
 
-Wow64Answer wow64_process(bool* is_wow64) {
+Wow64Answer Win32System::wow64_process(bool* is_wow64) {
     // Looked up at run time: versions before XP SP2 do not export it.
     HMODULE kernel = GetModuleHandleA("Kernel32.dll");
     if (kernel == nullptr) {
@@ -111,5 +110,9 @@ Wow64Answer wow64_process(bool* is_wow64) {
     return Wow64Answer::Ok;
 }
 
-}  // namespace win32
+// The ANSI code page decides, whatever the language of the run.
+bool Win32System::is_lead_byte(unsigned char byte, bool /*japanese*/) {
+    return IsDBCSLeadByte(byte) != FALSE;
+}
+
 }  // namespace iz

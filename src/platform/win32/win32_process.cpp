@@ -1,9 +1,8 @@
 #include <windows.h>
 
-#include "platform/win32/win32_parts.h"
+#include "platform/win32/win32_system.h"
 
 namespace iz {
-namespace win32 {
 
 namespace {
 
@@ -17,7 +16,7 @@ intptr_t value_of(HANDLE handle) {
 
 }  // namespace
 
-uint32_t module_file_name(char* buffer, uint32_t size) {
+uint32_t Win32System::module_file_name(char* buffer, uint32_t size) {
     DWORD length = GetModuleFileNameA(nullptr, buffer, size);
     if (length < size) {
         return length;
@@ -31,7 +30,7 @@ uint32_t module_file_name(char* buffer, uint32_t size) {
     return 0;
 }
 
-int start_process(const std::string& command_line, ProcessHandle* process) {
+int Win32System::start_process(const std::string& command_line, ProcessHandle* process) {
     // CreateProcessA may write into the command line, so it gets a copy.
     std::string writable = command_line;
     STARTUPINFOA startup = {};
@@ -46,7 +45,7 @@ int start_process(const std::string& command_line, ProcessHandle* process) {
     return 0;
 }
 
-int wait_process(const ProcessHandle& process) {
+int Win32System::wait_process(const ProcessHandle& process) {
     if (WaitForSingleObject(handle_of(process.process), INFINITE) == WAIT_OBJECT_0) {
         return 0;
     }
@@ -54,7 +53,7 @@ int wait_process(const ProcessHandle& process) {
     return error != 0 ? static_cast<int>(error) : ERROR_GEN_FAILURE;
 }
 
-bool process_exit_code(const ProcessHandle& process, uint32_t* code) {
+bool Win32System::process_exit_code(const ProcessHandle& process, uint32_t* code) {
     DWORD exit_code = 0;
     if (!GetExitCodeProcess(handle_of(process.process), &exit_code)) {
         return false;
@@ -63,7 +62,7 @@ bool process_exit_code(const ProcessHandle& process, uint32_t* code) {
     return true;
 }
 
-void close_process(ProcessHandle* process) {
+void Win32System::close_process(ProcessHandle* process) {
     // Zeroed once closed, so a second call closes nothing.
     for (intptr_t* handle : {&process->process, &process->thread}) {
         if (*handle != 0) {
@@ -73,5 +72,12 @@ void close_process(ProcessHandle* process) {
     }
 }
 
-}  // namespace win32
+const char* Win32System::own_relative_path() {
+    return "ZOVTools\\installzova.exe";
+}
+
+bool Win32System::file_names_ignore_case() {
+    return true;
+}
+
 }  // namespace iz

@@ -3,10 +3,9 @@
 #include <cstring>
 #include <new>
 
-#include "platform/win32/win32_parts.h"
+#include "platform/win32/win32_system.h"
 
 namespace iz {
-namespace win32 {
 
 namespace {
 
@@ -31,7 +30,8 @@ RegistryAnswer query_value(HKEY key, const char* name, char* bytes, uint32_t siz
 
 }  // namespace
 
-RegistryAnswer registry_value(const char* subkey, const char* name, char* data, uint32_t size) {
+RegistryAnswer Win32System::registry_value(const char* subkey, const char* name, char* data,
+                                           uint32_t size) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return RegistryAnswer::KeyMissing;
@@ -50,5 +50,8 @@ RegistryAnswer registry_value(const char* subkey, const char* name, char* data, 
     return answer;
 }
 
-}  // namespace win32
+uint32_t Win32System::environment_variable(const char* name, char* buffer, uint32_t size) {
+    return GetEnvironmentVariableA(name, buffer, size);
+}
+
 }  // namespace iz

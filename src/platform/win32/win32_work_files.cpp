@@ -9,10 +9,9 @@
 #include <initializer_list>
 #include <vector>
 
-#include "platform/win32/win32_parts.h"
+#include "platform/win32/win32_system.h"
 
 namespace iz {
-namespace win32 {
 
 namespace {
 
@@ -84,7 +83,7 @@ int refusal(HANDLE file) {
     }
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(file, &info)) {
-        return error_of_last_call();
+        return win32::error_of_last_call();
     }
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         return ERROR_CANT_ACCESS_FILE;
@@ -141,12 +140,12 @@ int open_work_file(const std::string& path, DWORD access, DWORD share, DWORD dis
                    HANDLE* file) {
     NewFileSecurity security;
     if (!make_new_file_security(&security)) {
-        return error_of_last_call();
+        return win32::error_of_last_call();
     }
     *file = CreateFileA(path.c_str(), access | READ_CONTROL, share, &security.attributes,
                         disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (*file == INVALID_HANDLE_VALUE) {
-        return error_of_last_call();
+        return win32::error_of_last_call();
     }
     int error = refusal(*file);
     if (error != 0) {
@@ -162,19 +161,19 @@ int write_and_close(HANDLE file, const std::string& bytes) {
     DWORD written = 0;
     int error = 0;
     if (!WriteFile(file, bytes.data(), count, &written, nullptr)) {
-        error = error_of_last_call();
+        error = win32::error_of_last_call();
     } else if (written != count) {
         error = ERROR_WRITE_FAULT;
     }
     if (!CloseHandle(file) && error == 0) {
-        error = error_of_last_call();
+        error = win32::error_of_last_call();
     }
     return error;
 }
 
 }  // namespace
 
-int append_to_file(const std::string& path, const std::string& bytes) {
+int Win32System::append_to_file(const std::string& path, const std::string& bytes) {
     // FILE_APPEND_DATA alone makes every write land at the end of the file,
     // even while the installer appends its own lines through another handle.
     HANDLE file = INVALID_HANDLE_VALUE;
@@ -182,7 +181,7 @@ int append_to_file(const std::string& path, const std::string& bytes) {
     return error != 0 ? error : write_and_close(file, bytes);
 }
 
-int write_file(const std::string& path, const std::string& bytes) {
+int Win32System::write_file(const std::string& path, const std::string& bytes) {
     // Emptied only once it passed the checks, so a refused file keeps its bytes.
     HANDLE file = INVALID_HANDLE_VALUE;
     int error = open_work_file(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS, &file);
@@ -190,14 +189,14 @@ int write_file(const std::string& path, const std::string& bytes) {
         return error;
     }
     if (!SetEndOfFile(file)) {
-        error = error_of_last_call();
+        error = win32::error_of_last_call();
         CloseHandle(file);
         return error;
     }
     return write_and_close(file, bytes);
 }
 
-intptr_t open_work_file_for_reading(const std::string& path) {
+intptr_t win32::open_work_file_for_reading(const std::string& path) {
     // Every access shared: the installer may still be appending.
     HANDLE file = INVALID_HANDLE_VALUE;
     if (open_work_file(path, GENERIC_READ, kShareAll, OPEN_EXISTING, &file) != 0) {
@@ -206,8 +205,9 @@ intptr_t open_work_file_for_reading(const std::string& path) {
     return reinterpret_cast<intptr_t>(file);
 }
 
-uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
-                                  char* buffer, uint32_t size, const char* file) {
+uint32_t Win32System::work_file_profile_string(const char* section, const char* key,
+                                               const char* fallback, char* buffer, uint32_t size,
+                                               const char* file) {
     // The handle shares reading only: while it is open the checked file can
     // be neither replaced, renamed nor written, so the profile call reads it.
     HANDLE held = INVALID_HANDLE_VALUE;
@@ -227,5 +227,4 @@ uint32_t work_file_profile_string(const char* section, const char* key, const ch
     return static_cast<uint32_t>(n);
 }
 
-}  // namespace win32
 }  // namespace iz

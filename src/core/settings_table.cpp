@@ -1,4 +1,4 @@
-#include "settings/settings_table.h"
+#include "core/settings_table.h"
 
 namespace iz {
 namespace {

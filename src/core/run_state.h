@@ -7,7 +7,8 @@
 #include <atomic>
 #include <string>
 
-#include "settings/settings_table.h"
+#include "core/language.h"
+#include "core/settings_table.h"
 
 namespace iz {
 
@@ -33,10 +34,10 @@ struct RunState {
     std::string start_line;
     std::atomic<bool> run_log_recorded{false};
 
-    std::atomic<int> language{2};
-    std::atomic<int> reboot_requested{0};
-    std::atomic<int> work_files_removed{0};
-    std::atomic<int> log_replayed{0};
+    std::atomic<int> language{kLanguageUndecided};
+    std::atomic<bool> reboot_requested{false};
+    std::atomic<bool> work_files_removed{false};
+    std::atomic<bool> log_replayed{false};
 
     // The value of a setting, by row.
     std::string& value(int row) { return settings[row].value; }

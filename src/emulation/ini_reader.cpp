@@ -7,7 +7,7 @@
 // call's documentation describes. No character that fits is lost, and a
 // caller that reads with capacity + 2 bytes sees a quoted value that is one
 // character too long.
-#include "platform/posix/ini_reader.h"
+#include "emulation/ini_reader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -158,19 +158,19 @@ size_t length(Span s) {
 }
 
 // TAB to CR, SPACE, and the old DOS end-of-file mark Ctrl-Z.
-bool is_blank(char16_t c) {
+bool is_profile_space(char16_t c) {
     return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20;
 }
 
 Span trim_left(Span s) {
-    while (s.begin < s.end && is_blank(*s.begin)) {
+    while (s.begin < s.end && is_profile_space(*s.begin)) {
         ++s.begin;
     }
     return s;
 }
 
 Span trim_right(Span s) {
-    while (s.end > s.begin && is_blank(s.end[-1])) {
+    while (s.end > s.begin && is_profile_space(s.end[-1])) {
         --s.end;
     }
     return s;

@@ -1,4 +1,4 @@
-#include "platform/posix/windows_command_line.h"
+#include "emulation/windows_command_line.h"
 
 namespace iz {
 

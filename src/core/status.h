@@ -1,0 +1,21 @@
+// The statuses every operation of the run returns, by name. Their numbers are
+// fixed: every one but 0 and 1 ends the run with exit code 99.
+#pragma once
+
+namespace iz {
+
+enum Status {
+    kStatusOk = 0,
+    kStatusParameterError = 1,
+    kStatusSettingsFile = 2,
+    kStatusNoDefault = 3,
+    kStatusWarnings = 4,
+    kStatusResponseFile = 6,
+    kStatusRunLog = 7,
+    kStatusSetup = 8,
+    kStatusOptionsFile = 9,
+    // The installer's result code was missing or not "0".
+    kStatusInstallerFailed = 10,
+};
+
+}  // namespace iz

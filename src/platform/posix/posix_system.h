@@ -1,0 +1,95 @@
+// The System of POSIX platforms: the Windows facilities the program needs,
+// each by its POSIX equivalent. One concern a file defines its methods:
+// posix_identity.cpp (token, language, version), posix_console.cpp (console,
+// time, pause), posix_files.cpp, posix_registry.cpp (registry folder tree and
+// environment), posix_process.cpp and posix_signals.cpp (console control).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace iz {
+namespace posix {
+
+// Console control (posix_signals.cpp). A thread of its own waits for the
+// console signals and calls the handler; stop() ends it and waits for a call
+// in progress.
+class ConsoleSignals {
+  public:
+    ~ConsoleSignals() { stop(); }
+    bool start(ConsoleHandler handler, void* context);
+    void stop();
+
+  private:
+    std::thread thread_;
+    std::atomic<bool> stopping_{false};
+};
+
+// Console writes to a closed pipe fail instead of ending the process.
+void ignore_broken_pipe();
+
+}  // namespace posix
+
+class PosixSystem : public System {
+  public:
+    PosixSystem();
+
+    bool token_groups(std::vector<TokenGroup>* groups) override;
+    int user_language_name(char* buffer, int size) override;
+    bool is_lead_byte(unsigned char byte, bool japanese) override;
+
+    void write_console(const char* bytes, size_t count) override;
+    LocalTime local_time() override;
+    void sleep_ms(unsigned milliseconds) override;
+
+    int last_error() override;
+    int name_too_long_error() override;
+    int invalid_name_error() override;
+    char path_separator() override;
+    int append_to_file(const std::string& path, const std::string& bytes) override;
+    int write_file(const std::string& path, const std::string& bytes) override;
+    int delete_file(const std::string& path) override;
+    int file_not_found_error() override;
+    std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override;
+    bool is_disk_file(const std::string& path) override;
+    uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override;
+    uint32_t file_attributes(const char* path) override;
+    uint32_t temp_path(char* buffer, uint32_t size) override;
+    uint32_t profile_string(const char* section, const char* key, const char* fallback,
+                            char* buffer, uint32_t size, const char* file) override;
+    uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
+                                      char* buffer, uint32_t size, const char* file) override;
+
+    RegistryAnswer registry_value(const char* subkey, const char* name, char* data,
+                                  uint32_t size) override;
+    bool os_version(OsVersion* version) override;
+    Wow64Answer wow64_process(bool* is_wow64) override;
+    uint32_t environment_variable(const char* name, char* buffer, uint32_t size) override;
+
+    uint32_t module_file_name(char* buffer, uint32_t size) override;
+    const char* own_relative_path() override;
+    bool file_names_ignore_case() override;
+    int start_process(const std::string& command_line, ProcessHandle* process) override;
+    int wait_process(const ProcessHandle& process) override;
+    bool process_exit_code(const ProcessHandle& process, uint32_t* code) override;
+    void close_process(ProcessHandle* process) override;
+
+    bool register_console_handler(ConsoleHandler handler, void* context) override;
+    void unregister_console_handler() override;
+
+  private:
+    posix::ConsoleSignals console_signals_;
+    // Wait statuses of reaped children, until their handle is closed.
+    std::mutex mutex_;
+    std::map<int64_t, int> wait_statuses_;
+};
+
+}  // namespace iz

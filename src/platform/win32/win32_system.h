@@ -1,0 +1,80 @@
+// The System of Windows: each facility is the Win32 call the core was written
+// against. One concern a file defines its methods: win32_identity.cpp (token,
+// language, version, WOW64), win32_console.cpp (console, time, pause, console
+// control), win32_files.cpp, win32_work_files.cpp (the checked work files),
+// win32_registry.cpp (registry and environment) and win32_process.cpp.
+// Nothing here needs <windows.h>: handles travel as the integers of
+// ProcessHandle.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace iz {
+namespace win32 {
+
+// GetLastError of the call that just failed; never 0, so it reads as a failure
+// (win32_files.cpp).
+int error_of_last_call();
+
+// The handle of a work file opened for reading, or 0 when it cannot be opened
+// or may not be trusted (win32_work_files.cpp).
+intptr_t open_work_file_for_reading(const std::string& path);
+
+}  // namespace win32
+
+class Win32System : public System {
+  public:
+    bool token_groups(std::vector<TokenGroup>* groups) override;
+    int user_language_name(char* buffer, int size) override;
+    bool is_lead_byte(unsigned char byte, bool japanese) override;
+
+    void write_console(const char* bytes, size_t count) override;
+    LocalTime local_time() override;
+    void sleep_ms(unsigned milliseconds) override;
+
+    int last_error() override;
+    int name_too_long_error() override;
+    int invalid_name_error() override;
+    char path_separator() override;
+    // Each writer returns 0 or the GetLastError value taken right after the
+    // call that failed.
+    int append_to_file(const std::string& path, const std::string& bytes) override;
+    int write_file(const std::string& path, const std::string& bytes) override;
+    int delete_file(const std::string& path) override;
+    int file_not_found_error() override;
+    std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override;
+    bool is_disk_file(const std::string& path) override;
+    uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override;
+    uint32_t file_attributes(const char* path) override;
+    uint32_t temp_path(char* buffer, uint32_t size) override;
+    uint32_t profile_string(const char* section, const char* key, const char* fallback,
+                            char* buffer, uint32_t size, const char* file) override;
+    uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
+                                      char* buffer, uint32_t size, const char* file) override;
+
+    RegistryAnswer registry_value(const char* subkey, const char* name, char* data,
+                                  uint32_t size) override;
+    bool os_version(OsVersion* version) override;
+    Wow64Answer wow64_process(bool* is_wow64) override;
+    uint32_t environment_variable(const char* name, char* buffer, uint32_t size) override;
+
+    uint32_t module_file_name(char* buffer, uint32_t size) override;
+    const char* own_relative_path() override;
+    bool file_names_ignore_case() override;
+    int start_process(const std::string& command_line, ProcessHandle* process) override;
+    int wait_process(const ProcessHandle& process) override;
+    bool process_exit_code(const ProcessHandle& process, uint32_t* code) override;
+    void close_process(ProcessHandle* process) override;
+
+    // The handler runs on a thread of the system's; unregistering waits for a
+    // call in progress.
+    bool register_console_handler(ConsoleHandler handler, void* context) override;
+    void unregister_console_handler() override;
+};
+
+}  // namespace iz
