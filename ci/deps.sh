@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest libgtest-dev clang libclang-rt-14-dev locales
-          g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386 util-linux)
+          g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386 util-linux
+          ansible ansible-lint)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
@@ -24,7 +25,7 @@ if [ "${#missing[@]}" -gt 0 ]; then
 fi
 
 for tool in cmake ninja g++ clang++ i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix \
-            wine iconv setpriv; do
+            wine iconv setpriv ansible-playbook ansible-lint; do
     command -v "$tool" >/dev/null || { echo "missing tool after installation: $tool" >&2; exit 1; }
 done
 # The installed GoogleTest serves the Linux builds, its sources the MinGW builds.

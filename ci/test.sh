@@ -2,7 +2,9 @@
 # Builds the four builds and runs every suite: natively, under the sanitizers,
 # and under Wine for the 32-bit and 64-bit Windows builds (with the
 # differential test of the INI reader against the real Windows call), then
-# runs each fuzz target for a bounded time. Installs what it needs first.
+# runs each fuzz target for a bounded time; after the native build it also
+# tests the Ansible role (deploy/ansible/tests/run.sh). Installs what it
+# needs first.
 # Ends with a summary: per build the tests run, passed and failed, or why it
 # was not run, and its time; then "N passed, M failed" over all builds.
 # Any failure, a build that does not build, and a build whose CTest finds no
@@ -96,6 +98,15 @@ wine_ready=yes
 ci/wine-prefix.sh || wine_ready=no
 
 build_and_test native native
+
+started=$SECONDS
+step "ansible: the role linted, the example playbook run on this machine with the native build"
+deploy/ansible/tests/run.sh "$out/native" 2>&1 | tee "$out/ansible.log" || true
+ansible_counts=$(sed -n 's/^ansible cases: \([0-9]*\) run, \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2 \3/p' \
+    "$out/ansible.log")
+read -r ansible_run ansible_passed ansible_failed <<<"${ansible_counts:-- - 1}"
+record ansible "$([ "$ansible_failed" = 0 ] && echo passed || echo FAILED)" "$ansible_run" \
+    "$ansible_passed" "$ansible_failed" $((SECONDS - started)) "cases: lint, syntax check, playbook runs"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
 build_and_test sanitizers sanitize -DINSTALLZOVA_SANITIZE=ON
