@@ -5,6 +5,7 @@
 
 #include "main/run_state.h"
 #include "messages/catalogue.h"
+#include "messages/live_echo.h"
 #include "messages/output.h"
 #include "messages/text.h"
 #include "platform/system.h"
@@ -105,7 +106,7 @@ int launch_setup(RunState& state, int check, int warned) {
     }
     int status = 0;
     uint32_t exit_code = 0;
-    int error = state.sys.wait_process(process);
+    int error = wait_following_run_log(state, process);
     if (error != 0) {
         status = report_internal_error(state, error, kCodeWait);
     } else {

@@ -197,6 +197,11 @@ class System {
     // Waits without time-out. Returns 0 when the process has ended, else the
     // error number.
     virtual int wait_process(const ProcessHandle& process) = 0;
+    // Waits at most `milliseconds`, blocked (no processor time is spent).
+    // Returns 0 with `ended` true once the process has ended (its exit code
+    // may then be read) or false when the time ran out, else the error number.
+    virtual int wait_process_for(const ProcessHandle& process, unsigned milliseconds,
+                                 bool* ended) = 0;
     // GetExitCodeProcess: false when the code cannot be read.
     virtual bool process_exit_code(const ProcessHandle& process, uint32_t* code) = 0;
     // Releases the handles, once.

@@ -225,6 +225,14 @@ int FakeSystem::wait_process(const ProcessHandle&) {
     return answer(wait_error, wait_error != 0, wait_error);
 }
 
+int FakeSystem::wait_process_for(const ProcessHandle& process, unsigned, bool* ended) {
+    *ended = timed_waits++ >= running_waits;
+    if (!*ended && while_running) {
+        while_running();
+    }
+    return *ended ? wait_process(process) : answer(0, false, 0);
+}
+
 bool FakeSystem::process_exit_code(const ProcessHandle&, uint32_t* code) {
     *code = exit_code;
     return answer(exit_code_readable, !exit_code_readable, error);

@@ -71,6 +71,11 @@ class FakeSystem : public System {
     uint32_t exit_code = 0;
     // Runs in place of the installer when a process is started.
     std::function<void(const std::string& command_line)> installer;
+    // Timed waits that run out before the installer ends; each calls
+    // `while_running` first, in which a test may append to the run log.
+    int running_waits = 0;
+    std::function<void()> while_running;
+    int timed_waits = 0;
 
     // --- what the program did ---
     std::string console;
@@ -119,6 +124,7 @@ class FakeSystem : public System {
     bool file_names_ignore_case() override { return names_ignore_case; }
     int start_process(const std::string& command_line, ProcessHandle* process) override;
     int wait_process(const ProcessHandle& process) override;
+    int wait_process_for(const ProcessHandle& process, unsigned milliseconds, bool* ended) override;
     bool process_exit_code(const ProcessHandle& process, uint32_t* code) override;
     void close_process(ProcessHandle* process) override;
     bool register_console_handler(ConsoleHandler h, void* context) override;

@@ -41,6 +41,8 @@ uint32_t module_file_name(char* buffer, uint32_t size);
 int start_process(const std::string& command_line, ProcessHandle* process);
 // Waits and returns 0 with the raw wait status, or the error number.
 int wait_process(int64_t pid, int* wait_status);
+// The same, at most `milliseconds`: `ended` says whether it has ended.
+int wait_process_for(int64_t pid, unsigned milliseconds, int* wait_status, bool* ended);
 uint32_t exit_code_from_wait_status(int wait_status);
 
 // Console control (posix_signals.cpp). A thread of its own waits for the

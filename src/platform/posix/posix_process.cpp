@@ -5,6 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "platform/posix/posix_parts.h"
 #include "platform/posix/windows_command_line.h"
 
@@ -123,6 +126,41 @@ int wait_process(int64_t pid, int* wait_status) {
             return 0;
         }
     }
+}
+
+namespace {
+
+// One look without waiting; a stopped installer is continued, as above.
+int poll_process(int64_t pid, int* wait_status, bool* ended) {
+    *ended = false;
+    for (;;) {
+        pid_t got = waitpid(static_cast<pid_t>(pid), wait_status, WNOHANG | WUNTRACED);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return errno;
+        }
+        if (got > 0 && WIFSTOPPED(*wait_status)) {
+            kill(static_cast<pid_t>(pid), SIGCONT);
+        } else {
+            *ended = got > 0;
+        }
+        return 0;
+    }
+}
+
+}  // namespace
+
+int wait_process_for(int64_t pid, unsigned milliseconds, int* wait_status, bool* ended) {
+    int error = poll_process(pid, wait_status, ended);
+    if (error != 0 || *ended) {
+        return error;
+    }
+    // A child's end wakes no sleeper here, so the wait is a plain pause: the
+    // end is seen at most one period late.
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    return poll_process(pid, wait_status, ended);
 }
 
 uint32_t exit_code_from_wait_status(int wait_status) {

@@ -105,6 +105,7 @@ class PosixSystem : public System {
         return posix::start_process(command_line, process);
     }
     int wait_process(const ProcessHandle& process) override;
+    int wait_process_for(const ProcessHandle& process, unsigned milliseconds, bool* ended) override;
     bool process_exit_code(const ProcessHandle& process, uint32_t* code) override;
     void close_process(ProcessHandle* process) override;
 
@@ -138,6 +139,17 @@ int PosixSystem::wait_process(const ProcessHandle& process) {
     int status = 0;
     int error = posix::wait_process(process.process, &status);
     if (error == 0) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        wait_statuses_[process.process] = status;
+    }
+    return error;
+}
+
+int PosixSystem::wait_process_for(const ProcessHandle& process, unsigned milliseconds,
+                                  bool* ended) {
+    int status = 0;
+    int error = posix::wait_process_for(process.process, milliseconds, &status, ended);
+    if (error == 0 && *ended) {
         std::lock_guard<std::mutex> lock(mutex_);
         wait_statuses_[process.process] = status;
     }

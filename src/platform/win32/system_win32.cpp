@@ -89,6 +89,10 @@ class Win32System : public System {
         return win32::start_process(command_line, process);
     }
     int wait_process(const ProcessHandle& process) override { return win32::wait_process(process); }
+    int wait_process_for(const ProcessHandle& process, unsigned milliseconds,
+                         bool* ended) override {
+        return win32::wait_process_for(process, milliseconds, ended);
+    }
     bool process_exit_code(const ProcessHandle& process, uint32_t* code) override {
         return win32::process_exit_code(process, code);
     }

@@ -42,6 +42,7 @@ RegistryAnswer registry_value(const char* subkey, const char* name, char* data, 
 uint32_t module_file_name(char* buffer, uint32_t size);
 int start_process(const std::string& command_line, ProcessHandle* process);
 int wait_process(const ProcessHandle& process);
+int wait_process_for(const ProcessHandle& process, unsigned milliseconds, bool* ended);
 bool process_exit_code(const ProcessHandle& process, uint32_t* code);
 void close_process(ProcessHandle* process);
 
