@@ -29,7 +29,8 @@ struct EchoPosition {
     std::mutex lock;
     int64_t start = -1;  // raw offset of this run's start line, -1 until found
     int64_t next = -1;   // raw offset of the first byte not shown yet
-    // The run log shrank or lost the start line: nothing more is shown.
+    std::string shown_tail;  // the last bytes before `next`, as they were read
+    // The run log shrank or lost what was read of it: nothing more is shown.
     bool stopped = false;
     // The installer may still write: a last line without a line end may
     // not be whole yet.

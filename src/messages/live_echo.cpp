@@ -15,6 +15,9 @@ namespace iz {
 namespace {
 
 const size_t kEchoChunk = 64 * 1024;
+// How much of what was shown last is read again to tell that the log still
+// is the one followed.
+const int64_t kTailCheck = 256;
 
 void write_out(RunState& state, std::string* shown) {
     if (!shown->empty()) {
@@ -32,17 +35,27 @@ int64_t after_start_line(ReadableFile& file, int64_t start) {
 }
 
 // Whether the file is still the run log being followed: the installer only
-// appends, so neither may it have become shorter than what was shown nor may
-// this run's start line have left its place. Anything else stops the echo:
-// a line shown twice, or one shown from another log, is worse than one left
-// out.
+// appends, so it may neither have become shorter than what was shown nor
+// hold other bytes where this run's start line and the end of what was shown
+// were read. Anything else stops the echo: a line shown twice, or one shown
+// from another log, is worse than one left out.
 bool still_followed(RunState& state, ReadableFile& file) {
     EchoPosition& echo = state.echo;
+    int64_t tail_at = echo.next - static_cast<int64_t>(echo.shown_tail.size());
     if (!echo.stopped &&
-        (file.size() < echo.next || !starts_with_at(file, echo.start, state.start_line))) {
+        (file.size() < echo.next || !starts_with_at(file, echo.start, state.start_line) ||
+         !starts_with_at(file, tail_at, echo.shown_tail))) {
         echo.stopped = true;
     }
     return !echo.stopped;
+}
+
+void remember_tail(EchoPosition& echo, ReadableFile& file) {
+    int64_t count = std::min(kTailCheck, echo.next - echo.start);
+    std::string tail(static_cast<size_t>(count), '\0');
+    int64_t got = file.read_at(echo.next - count, &tail[0], count);
+    tail.resize(static_cast<size_t>(got > 0 ? got : 0));
+    echo.shown_tail = tail;
 }
 
 // Shows the pieces from `*next` on and moves `*next` behind them. With
@@ -93,6 +106,7 @@ void follow_installer_log(RunState& state) {
     }
     if (still_followed(state, *file)) {
         show_from(state, *file, &state.echo.next, true);
+        remember_tail(state.echo, *file);
     }
 }
 
@@ -108,6 +122,7 @@ bool echo_unshown(RunState& state, ReadableFile& file, int64_t start) {
         return false;
     }
     show_from(state, file, &echo.next, echo.installer_running);
+    remember_tail(echo, file);
     return true;
 }
 

@@ -9,21 +9,17 @@
 #include "main/run_state.h"
 #include "messages/log_pieces.h"
 #include "support/fake_system.h"
+#include "support/replay_lines.h"
 
 namespace iz {
 namespace {
 
-const char kLog[] = "C:\\work\\installzova.log";
-const std::string kStart = "INFO  12-8-2026 05:14:06 QIRU09180-I ZOVA installation will now start.";
+const char* const kLog = kReplayLog;
+const std::string& kStart = kReplayStart;
 
 std::string line(const std::string& text) {
-    return "INFO  12-8-2026 05:14:07 " + text + "\r\n";
+    return installer_line(text);
 }
-
-struct Replay {
-    std::string shown;
-    int completed;
-};
 
 Replay replay(FakeSystem& sys, RunState& state) {
     sys.console.clear();
