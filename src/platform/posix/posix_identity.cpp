@@ -43,7 +43,8 @@ const LanguageName kLanguages[] = {
     {"vi", "Vietnamese"}, {"zh", "Chinese"},
 };
 
-// The locale the user's messages follow, as the C library would choose it.
+}  // namespace
+
 const char* user_locale() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(name);
@@ -53,8 +54,6 @@ const char* user_locale() {
     }
     return nullptr;
 }
-
-}  // namespace
 
 bool token_groups(std::vector<TokenGroup>* groups) {
     groups->clear();

@@ -17,6 +17,9 @@ namespace posix {
 // Identity and language (posix_identity.cpp).
 bool token_groups(std::vector<TokenGroup>* groups);
 int user_language_name(char* buffer, int size);
+// The locale the user's messages follow, as the C library would choose it
+// (LC_ALL, LC_MESSAGES, LANG), or null.
+const char* user_locale();
 
 // Files (posix_files.cpp).
 int append_to_file(const std::string& path, const std::string& bytes);

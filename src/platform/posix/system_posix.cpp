@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/posix/ini_reader.h"
+#include "platform/posix/posix_charset.h"
 #include "platform/posix/posix_parts.h"
 #include "platform/system.h"
 
@@ -33,8 +34,7 @@ class PosixSystem : public System {
         return japanese && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
     }
     void write_console(const char* bytes, size_t count) override {
-        std::fwrite(bytes, 1, count, stdout);
-        std::fflush(stdout);
+        posix::write_console(bytes, count);
     }
     LocalTime local_time() override;
     void sleep_ms(unsigned milliseconds) override {
