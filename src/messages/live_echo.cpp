@@ -53,9 +53,9 @@ bool still_followed(RunState& state, ReadableFile& file) {
 void remember_tail(EchoPosition& echo, ReadableFile& file) {
     int64_t count = std::min(kTailCheck, echo.next - echo.start);
     std::string tail(static_cast<size_t>(count), '\0');
-    int64_t got = file.read_at(echo.next - count, &tail[0], count);
-    tail.resize(static_cast<size_t>(got > 0 ? got : 0));
-    echo.shown_tail = tail;
+    // A short read leaves nothing to compare rather than bytes from elsewhere.
+    bool whole = file.read_at(echo.next - count, &tail[0], count) == count;
+    echo.shown_tail = whole ? tail : std::string();
 }
 
 // Shows the pieces from `*next` on and moves `*next` behind them. With
