@@ -90,10 +90,17 @@ void follow_installer_log(RunState& state) {
     if (state.log_replayed.load() == 1 || state.echo.stopped || !state.run_log_recorded.load()) {
         return;
     }
+    // Most looks find a quiet installer: a size asked by name is much cheaper
+    // than opening the file as a work file, and so is not reading it again.
+    int64_t size = state.sys.file_size(state.run_log_path);
+    if (size >= 0 && size == state.echo.looked_at_size) {
+        return;
+    }
     std::unique_ptr<ReadableFile> file = state.sys.open_for_reading(state.run_log_path);
     if (!file) {
         return;
     }
+    state.echo.looked_at_size = size;
     if (state.echo.start < 0) {
         // Searched once, from the end: the cost does not grow with the
         // history of earlier runs in front of this one.

@@ -142,6 +142,11 @@ class System {
     // opened or may not be trusted, under the same rules as append_to_file.
     virtual std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) = 0;
 
+    // The size of the file in bytes (following links), or -1 when it cannot
+    // be had. Nothing is opened and nothing is judged: only a hint that a
+    // file has changed, never a reason to trust what it holds.
+    virtual int64_t file_size(const std::string& path) = 0;
+
     // True when `path` names an existing file that is an ordinary disk file
     // (not a folder, device or pipe). Asks for no read access.
     virtual bool is_disk_file(const std::string& path) = 0;

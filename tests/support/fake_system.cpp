@@ -109,6 +109,13 @@ std::unique_ptr<ReadableFile> FakeSystem::open_for_reading(const std::string& pa
     return std::unique_ptr<ReadableFile>(new StringFile(found->second));
 }
 
+int64_t FakeSystem::file_size(const std::string& path) {
+    auto found = files.find(path);
+    bool missing = found == files.end();
+    return answer(missing ? -1 : static_cast<int64_t>(found->second.size()), missing,
+                  kFileNotFound);
+}
+
 bool FakeSystem::is_disk_file(const std::string& path) {
     bool found = files.count(path) != 0;
     return answer(found, !found, kFileNotFound);

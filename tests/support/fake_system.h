@@ -106,6 +106,7 @@ class FakeSystem : public System {
     int delete_file(const std::string& path) override;
     int file_not_found_error() override { return kFileNotFound; }
     std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override;
+    int64_t file_size(const std::string& path) override;
     bool is_disk_file(const std::string& path) override;
     uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override;
     uint32_t file_attributes(const char* path) override;

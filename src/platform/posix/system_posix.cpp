@@ -1,6 +1,7 @@
 // The System of POSIX platforms: the Windows facilities the program needs,
 // each by its POSIX equivalent.
 #include <errno.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -59,6 +60,10 @@ class PosixSystem : public System {
     int file_not_found_error() override { return ENOENT; }
     std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override {
         return posix::open_for_reading(path);
+    }
+    int64_t file_size(const std::string& path) override {
+        struct stat info;
+        return stat(path.c_str(), &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
     }
     bool is_disk_file(const std::string& path) override { return posix::is_disk_file(path); }
     uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override {

@@ -50,6 +50,14 @@ class Win32System : public System {
     std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override {
         return win32::open_for_reading(path);
     }
+    int64_t file_size(const std::string& path) override {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+            return -1;
+        }
+        return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
+                                    data.nFileSizeLow);
+    }
     bool is_disk_file(const std::string& path) override { return win32::is_disk_file(path); }
     uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override {
         DWORD length = GetFullPathNameA(name, size, buffer, nullptr);
