@@ -75,6 +75,9 @@ int64_t last_match_in_line(ReadableFile& file, ByteCache& cache, int64_t start, 
 }  // namespace
 
 bool starts_with_at(ReadableFile& file, int64_t offset, const std::string& text) {
+    if (text.empty()) {
+        return true;  // and no read into a buffer of no bytes
+    }
     std::vector<char> bytes(text.size());
     int64_t got = file.read_at(offset, bytes.data(), static_cast<int64_t>(bytes.size()));
     return got == static_cast<int64_t>(text.size()) &&
