@@ -27,9 +27,9 @@ struct WorkPaths {
 // shows what is left; both hold `lock` while they read, print and move it.
 struct EchoPosition {
     std::mutex lock;
-    int64_t start = -1;  // raw offset of this run's start line, -1 until found
-    int64_t next = -1;   // raw offset of the first byte not shown yet
-    std::string shown_tail;  // the last bytes before `next`, as they were read
+    int64_t start = -1;           // raw offset of this run's start line, -1 until found
+    int64_t next = -1;            // raw offset of the first byte not shown yet
+    std::string shown_tail;       // the last bytes before `next`, as they were read
     int64_t looked_at_size = -1;  // the run log's size at the last look
     // The run log shrank or lost what was read of it: nothing more is shown.
     bool stopped = false;
