@@ -5,6 +5,8 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "core/language.h"
@@ -19,6 +21,22 @@ struct WorkPaths {
     std::string response;       // <work folder>\setup.iss
     std::string installer_log;  // <work folder>\setup.log
     std::string options;        // <work folder>\setoptions.bat
+};
+
+// How far the installer's lines of this run have been shown. The main thread
+// moves it while it follows the run log, the console control handler when it
+// shows what is left; both hold `lock` while they read, print and move it.
+struct EchoPosition {
+    std::mutex lock;
+    int64_t start = -1;           // raw offset of this run's start line, -1 until found
+    int64_t next = -1;            // raw offset of the first byte not shown yet
+    std::string shown_tail;       // the last bytes before `next`, as they were read
+    int64_t looked_at_size = -1;  // the run log's size at the last look
+    // The run log shrank or lost what was read of it: nothing more is shown.
+    bool stopped = false;
+    // The installer may still write: a last line without a line end may
+    // not be whole yet.
+    bool installer_running = false;
 };
 
 struct RunState {
@@ -38,6 +56,7 @@ struct RunState {
     std::atomic<bool> reboot_requested{false};
     std::atomic<bool> work_files_removed{false};
     std::atomic<bool> log_replayed{false};
+    EchoPosition echo;
 
     // The value of a setting, by row.
     std::string& value(int row) { return settings[row].value; }

@@ -6,6 +6,7 @@
 #include "core/run_state.h"
 #include "core/status.h"
 #include "messages/catalogue.h"
+#include "messages/live_echo.h"
 #include "messages/output.h"
 #include "messages/text.h"
 #include "platform/system.h"
@@ -106,7 +107,7 @@ int launch_setup(RunState& state, int check, int warned) {
     }
     int status = kStatusOk;
     uint32_t exit_code = 0;
-    int error = state.sys.wait_process(process);
+    int error = wait_following_run_log(state, process);
     if (error != 0) {
         status = report_internal_error(state, error, kCodeWait);
     } else {

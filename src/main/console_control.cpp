@@ -40,6 +40,11 @@ bool on_console_control(RunState& state, int event) {
             return false;
         }
     }
+    // The process ends after the pause. What the installer has logged until
+    // now is shown first and nothing after it, so message 13 never comes back
+    // from the run log as one of the installer's lines.
+    int ignored = 0;
+    replay_installer_log(state, &ignored);
     report(state, get_message(state, kMsgUserTerminated), kToConsole);
     state.sys.sleep_ms(kHandlerPauseMs);
     return false;

@@ -49,13 +49,6 @@ class ByteCache {
     int64_t length_ = 0;
 };
 
-bool starts_with_at(ReadableFile& file, int64_t offset, const std::string& text) {
-    std::vector<char> bytes(text.size());
-    int64_t got = file.read_at(offset, bytes.data(), static_cast<int64_t>(bytes.size()));
-    return got == static_cast<int64_t>(text.size()) &&
-           std::memcmp(bytes.data(), text.data(), text.size()) == 0;
-}
-
 // The last piece of one physical line [start, end) that begins with `text`.
 // `end` is the index of its line feed, or the file size for a last line
 // without one; the CR of a closing CR LF is no part of the line's text.
@@ -80,6 +73,16 @@ int64_t last_match_in_line(ReadableFile& file, ByteCache& cache, int64_t start, 
 }
 
 }  // namespace
+
+bool starts_with_at(ReadableFile& file, int64_t offset, const std::string& text) {
+    if (text.empty()) {
+        return true;  // and no read into a buffer of no bytes
+    }
+    std::vector<char> bytes(text.size());
+    int64_t got = file.read_at(offset, bytes.data(), static_cast<int64_t>(bytes.size()));
+    return got == static_cast<int64_t>(text.size()) &&
+           std::memcmp(bytes.data(), text.data(), text.size()) == 0;
+}
 
 PieceReader::PieceReader(ReadableFile& file, int64_t offset)
     : file_(file), offset_(offset), buffer_(kBlockSize) {}

@@ -20,6 +20,8 @@ class PieceReader {
     // The next piece, line feed included when the line ends within it; false
     // at the end of the file or on a read failure.
     bool next(std::string* piece);
+    // The raw offset of the first byte not read into a piece yet.
+    int64_t position() const { return offset_ + static_cast<int64_t>(position_); }
 
   private:
     bool fill();
@@ -31,6 +33,9 @@ class PieceReader {
     size_t length_ = 0;
     bool at_end_ = false;
 };
+
+// True when the file holds `text` at `offset`.
+bool starts_with_at(ReadableFile& file, int64_t offset, const std::string& text);
 
 // The raw offset of the last piece that begins with `start_line`, found by
 // reading the file from its end, or -1 when no piece does. Its cost depends

@@ -2,8 +2,10 @@
 
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "core/run_state.h"
+#include "messages/live_echo.h"
 #include "messages/log_pieces.h"
 #include "platform/system.h"
 
@@ -15,18 +17,10 @@ const size_t kTextOffset = 25;
 const size_t kIdLength = 9;
 const char kSkipId[] = "QIRU09179";
 const char* const kCompletionIds[] = {"QIRU09181", "QIRU09182", "QIRU09259", "QIRU09260"};
-const size_t kEchoChunk = 64 * 1024;
 
 bool text_begins_with(const std::string& piece, const char* id) {
     return piece.size() >= kTextOffset + kIdLength &&
            std::memcmp(piece.data() + kTextOffset, id, kIdLength) == 0;
-}
-
-void flush_echo(RunState& state, std::string* shown) {
-    if (!shown->empty()) {
-        state.sys.write_console(shown->data(), shown->size());
-        shown->clear();
-    }
 }
 
 }  // namespace
@@ -50,8 +44,32 @@ bool replay_piece(const std::string& piece, std::string* shown) {
     return false;
 }
 
+namespace {
+
+// Whether a completion marker follows the start line at `start`.
+int completion_follows(ReadableFile& file, int64_t start) {
+    PieceReader reader(file, start);
+    std::string piece;
+    std::string unshown;
+    int completed = 0;
+    reader.next(&piece);  // the start line itself is not tested
+    while (reader.next(&piece)) {
+        if (replay_piece(piece, &unshown)) {
+            completed = 1;
+        }
+        unshown.clear();
+    }
+    return completed;
+}
+
+}  // namespace
+
 void replay_installer_log(RunState& state, int* completed) {
     *completed = 0;
+    // The echo that followed the log while the installer ran, and the
+    // console control handler, share one position: whoever holds the lock
+    // shows what is left, so no line is shown twice or in parts.
+    std::lock_guard<std::mutex> lock(state.echo.lock);
     // Claimed before the file is opened: a call that cannot read the log still
     // counts as this run's replay.
     bool first = !state.log_replayed.exchange(true);
@@ -68,21 +86,12 @@ void replay_installer_log(RunState& state, int* completed) {
     if (start < 0) {
         return;
     }
-    PieceReader reader(*file, start);
-    std::string piece;
-    std::string shown;
-    std::string unshown;
-    reader.next(&piece);  // the start line itself is neither shown nor tested
-    while (reader.next(&piece)) {
-        if (replay_piece(piece, first ? &shown : &unshown)) {
-            *completed = 1;
-        }
-        unshown.clear();
-        if (shown.size() >= kEchoChunk) {
-            flush_echo(state, &shown);
-        }
+    // A log that shrank or was replaced under the echo is not trusted to say
+    // that the installation completed.
+    if (first ? !echo_unshown(state, *file, start) : state.echo.stopped) {
+        return;
     }
-    flush_echo(state, &shown);
+    *completed = completion_follows(*file, start);
 }
 
 }  // namespace iz

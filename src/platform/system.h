@@ -142,6 +142,11 @@ class System {
     // opened or may not be trusted, under the same rules as append_to_file.
     virtual std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) = 0;
 
+    // The size of the file in bytes (following links), or -1 when it cannot
+    // be had. Nothing is opened and nothing is judged: only a hint that a
+    // file has changed, never a reason to trust what it holds.
+    virtual int64_t file_size(const std::string& path) = 0;
+
     // True when `path` names an existing file that is an ordinary disk file
     // (not a folder, device or pipe). Asks for no read access.
     virtual bool is_disk_file(const std::string& path) = 0;
@@ -197,6 +202,11 @@ class System {
     // Waits without time-out. Returns 0 when the process has ended, else the
     // error number.
     virtual int wait_process(const ProcessHandle& process) = 0;
+    // Waits at most `milliseconds`, blocked (no processor time is spent).
+    // Returns 0 with `ended` true once the process has ended (its exit code
+    // may then be read) or false when the time ran out, else the error number.
+    virtual int wait_process_for(const ProcessHandle& process, unsigned milliseconds,
+                                 bool* ended) = 0;
     // GetExitCodeProcess: false when the code cannot be read.
     virtual bool process_exit_code(const ProcessHandle& process, uint32_t* code) = 0;
     // Releases the handles, once.

@@ -73,12 +73,16 @@ TEST_F(SignalsNative, CtrlCLeavesTheInstallerRunning) {
     write_settings();
     hold_installer("TEST_INSTALLER_DELAY_MS");
     pid_t pid = start_install();
-    ASSERT_TRUE(wait_for([&] { return installer_running(); }));
+    ASSERT_TRUE(wait_for([&] { return logged("QIRU09230-I"); }));
     kill(-pid, SIGINT);  // the terminal's foreground group: installzova alone
     RunResult r = finish(pid, out_file);
     EXPECT_EQ(SIGINT, r.signal);
-    EXPECT_EQ(std::string("QIRU09180-I ZOVA installation will now start.\n") + kUserTerminated,
-              r.out);
+    // What the installer logged before the event is shown, then the message.
+    EXPECT_EQ(
+        "QIRU09180-I ZOVA installation will now start.\nQIRU09230-I Installing ZOVA (All) "
+        "into " +
+            box.at("zova") + ".\n" + kUserTerminated,
+        r.out);
     EXPECT_FALSE(box.exists("work/setup.log")) << "the installer was still running";
     // The installation goes on without the program and completes.
     release_installer();
@@ -128,8 +132,11 @@ TEST_F(SignalsNative, ShutDownWithoutRebootRequestIsAnInterruption) {
     RunResult r = finish(pid, out_file);
     release_installer();
     EXPECT_EQ(SIGTERM, r.signal);
-    EXPECT_EQ(std::string("QIRU09180-I ZOVA installation will now start.\n") + kUserTerminated,
-              r.out);
+    EXPECT_EQ(
+        "QIRU09180-I ZOVA installation will now start.\nQIRU09230-I Installing ZOVA (All) "
+        "into " +
+            box.at("zova") + ".\nQIRU09181-I ZOVA installation completed.\n" + kUserTerminated,
+        r.out);
     EXPECT_TRUE(box.exists("work/setup.iss"));
     EXPECT_NE(std::string::npos, box.read("work/installzova.log").find("dwCtrlType=6.\r\n"));
 }

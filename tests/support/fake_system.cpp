@@ -102,6 +102,13 @@ std::unique_ptr<ReadableFile> FakeSystem::open_for_reading(const std::string& pa
     return std::unique_ptr<ReadableFile>(new StringFile(found->second));
 }
 
+int64_t FakeSystem::file_size(const std::string& path) {
+    auto found = files.find(path);
+    bool missing = found == files.end();
+    return answer(missing ? -1 : static_cast<int64_t>(found->second.size()), missing,
+                  kFileNotFound);
+}
+
 bool FakeSystem::is_disk_file(const std::string& path) {
     bool found = files.count(path) != 0;
     return answer(found, !found, kFileNotFound);
@@ -216,6 +223,14 @@ int FakeSystem::start_process(const std::string& command_line, ProcessHandle* pr
 
 int FakeSystem::wait_process(const ProcessHandle&) {
     return answer(wait_error, wait_error != 0, wait_error);
+}
+
+int FakeSystem::wait_process_for(const ProcessHandle& process, unsigned, bool* ended) {
+    *ended = timed_waits++ >= running_waits;
+    if (!*ended && while_running) {
+        while_running();
+    }
+    return *ended ? wait_process(process) : answer(0, false, 0);
 }
 
 bool FakeSystem::process_exit_code(const ProcessHandle&, uint32_t* code) {

@@ -71,6 +71,11 @@ class FakeSystem : public System {
     uint32_t exit_code = 0;
     // Runs in place of the installer when a process is started.
     std::function<void(const std::string& command_line)> installer;
+    // Timed waits that run out before the installer ends; each calls
+    // `while_running` first, in which a test may append to the run log.
+    int running_waits = 0;
+    std::function<void()> while_running;
+    int timed_waits = 0;
 
     // --- what the program did ---
     std::string console;
@@ -101,6 +106,7 @@ class FakeSystem : public System {
     int delete_file(const std::string& path) override;
     int file_not_found_error() override { return kFileNotFound; }
     std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override;
+    int64_t file_size(const std::string& path) override;
     bool is_disk_file(const std::string& path) override;
     uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override;
     uint32_t file_attributes(const char* path) override;
@@ -119,6 +125,7 @@ class FakeSystem : public System {
     bool file_names_ignore_case() override { return names_ignore_case; }
     int start_process(const std::string& command_line, ProcessHandle* process) override;
     int wait_process(const ProcessHandle& process) override;
+    int wait_process_for(const ProcessHandle& process, unsigned milliseconds, bool* ended) override;
     bool process_exit_code(const ProcessHandle& process, uint32_t* code) override;
     void close_process(ProcessHandle* process) override;
     bool register_console_handler(ConsoleHandler h, void* context) override;

@@ -20,6 +20,17 @@ const char kBat[] = "C:\\work\\setoptions.bat";
 // The start line of a run at 05:14:06 on 8 December 2026.
 const std::string kStart = "INFO  12-8-2026 05:14:06 QIRU09180-I ZOVA installation will now start.";
 
+// An installer line one second after the start line.
+inline std::string installer_line(const std::string& text) {
+    return "INFO  12-8-2026 05:14:07 " + text + "\r\n";
+}
+
+// What a replay showed and the completed flag it gave.
+struct Replay {
+    std::string shown;
+    int completed = -1;
+};
+
 const char kMissingFile[] =
     "QIRU09191-W The installation information settings file does not exist.\n";
 const char kCoreOverAll[] =

@@ -12,7 +12,15 @@
 //   TEST_INSTALLER_LINES       extra lines, separated by LF, each prefixed
 //   TEST_INSTALLER_RAW         file whose bytes are appended to the run log as
 //                              they are (long, unprefixed or odd lines)
+//   TEST_INSTALLER_WATCH       file that receives installzova's standard
+//                              output: after each line of TEST_INSTALLER_LINES
+//                              wait (at most a minute) until it shows the
+//                              line, and log "QIRU09999-E Not shown while the
+//                              installer ran: ..." when it does not
 //   TEST_INSTALLER_REPEAT      number of numbered extra lines to append
+//   TEST_INSTALLER_INTERVAL_MS pause before each numbered line, which then
+//                              carries the moment of its append in
+//                              microseconds since 1970 ("at N.")
 //   TEST_INSTALLER_DELAY_MS    pause before completing: milliseconds, or
 //                              "file:PATH" to wait until PATH exists (at
 //                              most two minutes), so that a test decides
@@ -153,17 +161,48 @@ bool is_check(int argc, char** argv) {
     return false;
 }
 
+// Whether the program has printed `text` by now, waiting at most a minute.
+bool shown_by_program(const std::string& watched, const std::string& text) {
+    for (int waited = 0; waited < 60000; waited += 20) {
+        if (read_file(watched).find(text) != std::string::npos) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+long long microseconds_since_1970() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+void log_numbered_lines(const std::string& run_log) {
+    int repeat = std::atoi(env("TEST_INSTALLER_REPEAT", "0").c_str());
+    int interval = std::atoi(env("TEST_INSTALLER_INTERVAL_MS", "0").c_str());
+    for (int i = 0; i < repeat; ++i) {
+        std::string text =
+            "QIRU09231-I Copying file " + std::to_string(i) + " of " + std::to_string(repeat);
+        if (interval > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(interval));
+            text += " at " + std::to_string(microseconds_since_1970());
+        }
+        log_line(run_log, text + ".");
+    }
+}
+
 void log_extra_lines(const std::string& run_log) {
     std::istringstream lines(env("TEST_INSTALLER_LINES"));
+    std::string watched = env("TEST_INSTALLER_WATCH");
     std::string line;
     while (std::getline(lines, line)) {
         log_line(run_log, line);
+        if (!watched.empty() && !shown_by_program(watched, line)) {
+            log_line(run_log, "QIRU09999-E Not shown while the installer ran: " + line);
+        }
     }
-    int repeat = std::atoi(env("TEST_INSTALLER_REPEAT", "0").c_str());
-    for (int i = 0; i < repeat; ++i) {
-        log_line(run_log, "QIRU09231-I Copying file " + std::to_string(i) + " of " +
-                              std::to_string(repeat) + ".");
-    }
+    log_numbered_lines(run_log);
     std::string raw = env("TEST_INSTALLER_RAW");
     if (!raw.empty()) {
         append(run_log, read_file(raw));

@@ -15,13 +15,8 @@ namespace iz {
 namespace {
 
 std::string line(const std::string& text) {
-    return "INFO  12-8-2026 05:14:07 " + text + "\r\n";
+    return installer_line(text);
 }
-
-struct Replay {
-    std::string shown;
-    int completed;
-};
 
 Replay replay(FakeSystem& sys, RunState& state) {
     sys.console.clear();

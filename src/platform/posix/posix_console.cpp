@@ -4,6 +4,7 @@
 #include <ctime>
 #include <thread>
 
+#include "platform/posix/posix_charset.h"
 #include "platform/posix/posix_system.h"
 
 namespace iz {
@@ -13,8 +14,7 @@ PosixSystem::PosixSystem() {
 }
 
 void PosixSystem::write_console(const char* bytes, size_t count) {
-    std::fwrite(bytes, 1, count, stdout);
-    std::fflush(stdout);
+    posix::write_console(bytes, count);
 }
 
 LocalTime PosixSystem::local_time() {

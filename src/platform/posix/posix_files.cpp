@@ -205,6 +205,11 @@ std::unique_ptr<ReadableFile> PosixSystem::open_for_reading(const std::string& p
     return std::unique_ptr<ReadableFile>(new PosixReadableFile(fd));
 }
 
+int64_t PosixSystem::file_size(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
+}
+
 bool PosixSystem::is_disk_file(const std::string& path) {
     struct stat info;
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);

@@ -42,7 +42,10 @@ const LanguageName kLanguages[] = {
     {"vi", "Vietnamese"}, {"zh", "Chinese"},
 };
 
-// The locale the user's messages follow, as the C library would choose it.
+}  // namespace
+
+namespace posix {
+
 const char* user_locale() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(name);
@@ -53,7 +56,7 @@ const char* user_locale() {
     return nullptr;
 }
 
-}  // namespace
+}  // namespace posix
 
 bool PosixSystem::token_groups(std::vector<TokenGroup>* groups) {
     groups->clear();
@@ -86,7 +89,7 @@ int PosixSystem::user_language_name(char* buffer, int size) {
         return 0;
     }
     buffer[0] = '\0';  // terminated also when no name is stored
-    const char* locale = user_locale();
+    const char* locale = posix::user_locale();
     if (locale == nullptr) {
         return 0;
     }

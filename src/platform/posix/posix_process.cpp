@@ -5,6 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "emulation/copy_out.h"
 #include "emulation/windows_command_line.h"
 #include "platform/posix/posix_system.h"
@@ -66,6 +69,26 @@ int wait_for_exit(int64_t pid, int* wait_status) {
         } else {
             return 0;
         }
+    }
+}
+
+// One look without waiting; a stopped installer is continued, as above.
+int poll_process(int64_t pid, int* wait_status, bool* ended) {
+    *ended = false;
+    for (;;) {
+        pid_t got = waitpid(static_cast<pid_t>(pid), wait_status, WNOHANG | WUNTRACED);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return errno;
+        }
+        if (got > 0 && WIFSTOPPED(*wait_status)) {
+            kill(static_cast<pid_t>(pid), SIGCONT);
+        } else {
+            *ended = got > 0;
+        }
+        return 0;
     }
 }
 
@@ -148,6 +171,23 @@ int PosixSystem::wait_process(const ProcessHandle& process) {
     int status = 0;
     int error = wait_for_exit(process.process, &status);
     if (error == 0) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        wait_statuses_[process.process] = status;
+    }
+    return error;
+}
+
+int PosixSystem::wait_process_for(const ProcessHandle& process, unsigned milliseconds,
+                                  bool* ended) {
+    int status = 0;
+    int error = poll_process(process.process, &status, ended);
+    if (error == 0 && !*ended) {
+        // A child's end wakes no sleeper here, so the wait is a plain pause:
+        // the end is seen at most one period late.
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        error = poll_process(process.process, &status, ended);
+    }
+    if (error == 0 && *ended) {
         std::lock_guard<std::mutex> lock(mutex_);
         wait_statuses_[process.process] = status;
     }

@@ -36,6 +36,10 @@ class ConsoleSignals {
 // Console writes to a closed pipe fail instead of ending the process.
 void ignore_broken_pipe();
 
+// The locale the user's messages follow, as the C library would choose it
+// (LC_ALL, LC_MESSAGES, LANG), or null (posix_identity.cpp).
+const char* user_locale();
+
 }  // namespace posix
 
 class PosixSystem : public System {
@@ -59,6 +63,7 @@ class PosixSystem : public System {
     int delete_file(const std::string& path) override;
     int file_not_found_error() override;
     std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override;
+    int64_t file_size(const std::string& path) override;
     bool is_disk_file(const std::string& path) override;
     uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override;
     uint32_t file_attributes(const char* path) override;
@@ -79,6 +84,7 @@ class PosixSystem : public System {
     bool file_names_ignore_case() override;
     int start_process(const std::string& command_line, ProcessHandle* process) override;
     int wait_process(const ProcessHandle& process) override;
+    int wait_process_for(const ProcessHandle& process, unsigned milliseconds, bool* ended) override;
     bool process_exit_code(const ProcessHandle& process, uint32_t* code) override;
     void close_process(ProcessHandle* process) override;
 

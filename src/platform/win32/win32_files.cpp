@@ -62,6 +62,15 @@ std::unique_ptr<ReadableFile> Win32System::open_for_reading(const std::string& p
     return std::unique_ptr<ReadableFile>(new Win32ReadableFile(reinterpret_cast<HANDLE>(file)));
 }
 
+int64_t Win32System::file_size(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        return -1;
+    }
+    return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
+                                data.nFileSizeLow);
+}
+
 bool Win32System::is_disk_file(const std::string& path) {
     // No access asked, so a file the user may not read still counts; a folder
     // cannot be opened without FILE_FLAG_BACKUP_SEMANTICS, and devices such as

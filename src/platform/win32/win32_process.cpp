@@ -45,12 +45,20 @@ int Win32System::start_process(const std::string& command_line, ProcessHandle* p
     return 0;
 }
 
-int Win32System::wait_process(const ProcessHandle& process) {
-    if (WaitForSingleObject(handle_of(process.process), INFINITE) == WAIT_OBJECT_0) {
+int Win32System::wait_process_for(const ProcessHandle& process, unsigned milliseconds,
+                                  bool* ended) {
+    DWORD result = WaitForSingleObject(handle_of(process.process), milliseconds);
+    *ended = result == WAIT_OBJECT_0;
+    if (result == WAIT_OBJECT_0 || result == WAIT_TIMEOUT) {
         return 0;
     }
     DWORD error = GetLastError();
     return error != 0 ? static_cast<int>(error) : ERROR_GEN_FAILURE;
+}
+
+int Win32System::wait_process(const ProcessHandle& process) {
+    bool ended = false;
+    return wait_process_for(process, INFINITE, &ended);
 }
 
 bool Win32System::process_exit_code(const ProcessHandle& process, uint32_t* code) {

@@ -138,12 +138,16 @@ bool make_new_file_security(NewFileSecurity* security) {
 // when it may be used. Returns 0 or the error number.
 int open_work_file(const std::string& path, DWORD access, DWORD share, DWORD disposition,
                    HANDLE* file) {
+    // Only a file that may be created needs its own security; the run log is
+    // opened for reading many times a second while the installer runs.
     NewFileSecurity security;
-    if (!make_new_file_security(&security)) {
+    bool may_create = disposition != OPEN_EXISTING;
+    if (may_create && !make_new_file_security(&security)) {
         return win32::error_of_last_call();
     }
-    *file = CreateFileA(path.c_str(), access | READ_CONTROL, share, &security.attributes,
-                        disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    *file = CreateFileA(path.c_str(), access | READ_CONTROL, share,
+                        may_create ? &security.attributes : nullptr, disposition,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (*file == INVALID_HANDLE_VALUE) {
         return win32::error_of_last_call();
     }

@@ -1,0 +1,56 @@
+// The POSIX console's character set: which locale values convert, and what
+// becomes of bytes that do not convert.
+#ifndef _WIN32
+#include <gtest/gtest.h>
+
+#include "platform/posix/posix_charset.h"
+
+namespace iz {
+namespace {
+
+TEST(ConsoleCharset, OnlyALocaleNamingAnotherSetConverts) {
+    struct Case {
+        const char* locale;
+        const char* charset;
+    } cases[] = {
+        {"ja_JP.UTF-8", "UTF-8"},
+        {"ja_JP.utf8", "utf8"},
+        {"ja_JP.eucJP@mod", "eucJP"},
+        {"ja_JP.SJIS", ""},
+        {"ja_JP.sjis", ""},
+        {"ja_JP.Shift_JIS", ""},
+        {"ja_JP.SHIFT_JIS", ""},
+        {"ja_JP.cp932", ""},
+        {"ja", ""},
+        {"ja_JP", ""},
+        {"ja_JP@mod.x", ""},
+        {"C", ""},
+        {"en_US.ISO-8859-1", "ISO-8859-1"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.charset, posix::console_charset(c.locale)) << c.locale;
+    }
+    EXPECT_EQ("", posix::console_charset(nullptr));
+}
+
+TEST(ConsoleCharset, WhatDoesNotConvertIsShownAsASubstitute) {
+    // "イン" in code page 932, then bytes no code page 932 text holds: 0x80,
+    // a lead byte before a blank, 0xA0, a lead byte at the very end.
+    const std::string text = "\x83\x43\x83\x93 A \x80 B \x81 \xA0 \x82";
+    struct Case {
+        const char* charset;
+        std::string expected;
+    } cases[] = {
+        {"UTF-8", "\xE3\x82\xA4\xE3\x83\xB3 A ? B ? ? ?"},
+        {"ISO-8859-1", "?? A ? B ? ? ?"},                 // no kana in Latin-1: one substitute each
+        {"ISO-2022-JP", "\x1B$B%$%s\x1B(B A ? B ? ? ?"},  // shift states closed
+        {"NO-SUCH-SET", text},                            // unknown: unchanged
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.expected, posix::from_cp932(text, c.charset)) << c.charset;
+    }
+}
+
+}  // namespace
+}  // namespace iz
+#endif
