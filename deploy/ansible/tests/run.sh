@@ -23,7 +23,7 @@ export ANSIBLE_PYTHON_INTERPRETER=auto_silent ANSIBLE_NOCOLOR=1 ANSIBLE_RETRY_FI
 cp -r "$here" "$tmp/project"
 project="$tmp/project"
 
-mkdir -p "$tmp/media/ZOVTools" "$tmp/work" "$tmp/registry"
+mkdir -p "$tmp/media/ZOVTools" "$tmp/zova-work" "$tmp/registry"
 cp "$build/tests/test-installer" "$tmp/media/Setup.exe"
 cp "$build/installzova" "$tmp/media/ZOVTools/installzova"
 
@@ -31,7 +31,7 @@ cp "$build/installzova" "$tmp/media/ZOVTools/installzova"
 cat > "$tmp/vars.yml" <<EOF
 installzova_media_src: $tmp/media
 installzova_media_dir: $tmp/target
-installzova_workdir: $tmp/work
+installzova_workdir: $tmp/zova-work
 installzova_installdir: $tmp/installed
 installzova_zovaversion: "08-10-00"
 installzova_storage_eva: y
@@ -134,12 +134,12 @@ installer_fails() {
     has "$tmp/out" '^failed: Report a run that did not succeed$' &&
         has "$tmp/out" '^msg: installzova: exit code 99: the run failed$' &&
         has "$tmp/out" '^msg: QIRU09216-E .*Error Code = -3, 101245$' &&
-        has "$tmp/out" "^msg: Run log $tmp/work/installzova.log, this run:$" &&
+        has "$tmp/out" "^msg: Run log $tmp/zova-work/installzova.log, this run:$" &&
         has "$tmp/out" "^msg: INFO .{20}QIRU09999-I The failing run's own line\.$" &&
         has "$tmp/out" '^msg: INFO .{20}QIRU09179-I .* 00101219 ResultCode=-3' &&
         [ "$(grep -Ec '^msg: INFO .{20}(QIRU09180-I|.*Installation check starts)' "$tmp/out")" -eq 1 ] &&
         has "$tmp/out" '^msg: INFO .{20}QIRU09180-I' &&
-        [ "$(grep -c 'QIRU09180-I' "$tmp/work/installzova.log")" -ge 2 ]
+        [ "$(grep -c 'QIRU09180-I' "$tmp/zova-work/installzova.log")" -ge 2 ]
 }
 
 # A line break would add a line of its own to the settings file: refused
