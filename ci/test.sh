@@ -6,12 +6,16 @@
 # tests the Ansible role (deploy/ansible/tests/run.sh). Installs what it
 # needs first.
 # Ends with a summary: per build the tests run, passed and failed, or why it
-# was not run, and its time; then "N passed, M failed" over all builds.
-# Any failure, a build that does not build, and a build whose CTest finds no
-# tests fail it. On a machine that refuses 32-bit programs the 32-bit Windows
-# build is still built and its imports checked, but its suites cannot run
-# under Wine: the summary says so, and the 64-bit suites run with the 64-bit
-# Wine loader.
+# was not run, and its time; then the packages that could not be installed
+# and the package indexes that could not be updated, one line each; then
+# "N passed, M failed" over all builds.
+# Any failure, a build that does not build, a build whose CTest finds no
+# tests, and a package that could not be installed fail it. Whether the
+# kernel runs 32-bit programs is asked first, with a tiny 32-bit program. On a
+# machine that refuses them the 32-bit Windows build is still built and its
+# imports checked, but its suites cannot run under Wine: the summary says so
+# and why, and the 64-bit suites run with the 64-bit Wine loader. On a machine
+# that runs them, 32-bit Wine that cannot be installed fails the 32-bit row.
 #   IZ_BUILD_ROOT    where the builds go (default: out)
 #   IZ_FUZZ_SECONDS  seconds per fuzz target (default: 60)
 set -euo pipefail
@@ -89,11 +93,46 @@ build_and_test() {  # label, name, cmake arguments...
     run_suites "$label" "$name" "$started"
 }
 
-ci/deps.sh
+# The lines that close the output: what could not be installed or updated.
+closing_lines() {
+    local kind what
+    [ -f "$deps_report" ] || return 0
+    while IFS=$'\t' read -r kind what; do
+        if [ "$kind" = index ]; then
+            echo "package index not updated: $what"
+        else
+            echo "could not install $kind: $what"
+        fi
+    done <"$deps_report"
+}
+
+summary() {
+    step "summary"
+    printf '%-15s %-8s %5s %7s %7s %6s  %s\n' build result run passed failed time note
+    printf '%s\n' "${rows[@]}"
+    closing_lines
+    echo "$total_passed passed, $total_failed failed"
+}
+
+# Asked before anything is installed: the 32-bit Wine packages are installed
+# only where the kernel runs 32-bit programs.
+source ci/probe-32bit.sh
+step "32-bit programs: $IZ_WINE32_RUNS${IZ_WINE32_REASON:+, $IZ_WINE32_REASON}"
+mkdir -p "$out"
+deps_report="$out/deps-report.txt"
+: >"$deps_report"
+started=$SECONDS
+if ! IZ_DEPS_REPORT="$deps_report" ci/deps.sh; then
+    reason=$(awk -F '\t' '$1 != "index" && $1 != "wine32:i386" { print $1 ": " $2; exit }' \
+        "$deps_report")
+    record packages FAILED - - 1 $((SECONDS - started)) "could not install ${reason:-what the builds need}"
+    summary
+    exit 1
+fi
 
 # Decided once; the Windows builds and every Wine run below use the answer.
 source ci/wine-loader.sh
-step "32-bit programs: $IZ_WINE32_RUNS${IZ_WINE32_REASON:+, $IZ_WINE32_REASON}; Wine loader: $IZ_WINE"
+step "32-bit Windows suites: $IZ_WINE32_READY; Wine loader: $IZ_WINE"
 wine_ready=yes
 ci/wine-prefix.sh || wine_ready=no
 
@@ -112,14 +151,17 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktra
 build_and_test sanitizers sanitize -DINSTALLZOVA_SANITIZE=ON
 unset ASAN_OPTIONS UBSAN_OPTIONS
 
-wine32=$([ "$IZ_WINE32_RUNS" = yes ] && echo ON || echo OFF)
+wine32=$([ "$IZ_WINE32_READY" = yes ] && echo ON || echo OFF)
+# Why the 32-bit suites cannot run on a machine whose kernel would run them.
+wine32_fault=$(sed -n 's/^wine32:i386\t/wine32:i386 could not be installed: /p' "$deps_report")
+wine32_fault=${wine32_fault:-$IZ_WINE32_FAULT}
 for arch in i686 x86_64; do
     label="Windows $([ "$arch" = i686 ] && echo 32 || echo 64)-bit"
     windows_args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake"
                   -DINSTALLZOVA_WINE32_RUNS="$wine32"
                   -DINSTALLZOVA_E2E_DRIVER="$out/native/tests/e2e/iz_e2e_tests"
                   -DINSTALLZOVA_INI_DIFF_DRIVER="$out/native/tests/iz_ini_differential")
-    if [ "$wine_ready" = yes ] && { [ "$arch" = x86_64 ] || [ "$IZ_WINE32_RUNS" = yes ]; }; then
+    if [ "$wine_ready" = yes ] && { [ "$arch" = x86_64 ] || [ "$IZ_WINE32_READY" = yes ]; }; then
         build_and_test "$label" "win-$arch" "${windows_args[@]}"
         continue
     fi
@@ -132,6 +174,11 @@ for arch in i686 x86_64; do
         record "$label" FAILED - - 1 $((SECONDS - started)) "imports other than system DLLs"
     elif [ "$wine_ready" = no ]; then
         record "$label" FAILED - - 1 $((SECONDS - started)) "not run: the Wine prefix could not be set up"
+    elif [ "$IZ_WINE32_RUNS" != no ]; then
+        # The kernel runs 32-bit programs (or could not be asked): suites
+        # that could have run and did not are a failure.
+        record "$label" FAILED - - 1 $((SECONDS - started)) \
+            "not run: ${wine32_fault:-$IZ_WINE32_REASON}; built with its tests, imports checked"
     else
         record "$label" "not run" - - - $((SECONDS - started)) \
             "not run: $IZ_WINE32_REASON; built with its tests, imports checked"
@@ -155,8 +202,5 @@ else
         "targets, ${IZ_FUZZ_SECONDS:-60} s each"
 fi
 
-step "summary"
-printf '%-15s %-8s %5s %7s %7s %6s  %s\n' build result run passed failed time note
-printf '%s\n' "${rows[@]}"
-echo "$total_passed passed, $total_failed failed"
+summary
 [ "$total_failed" -eq 0 ]
