@@ -106,11 +106,12 @@ std::vector<std::string> command_for(const std::string& program,
         }
         command = {"setpriv", "--inh-caps=" + caps, "--bounding-set=" + caps, "--"};
     }
-    if (!options.ignored_signals.empty()) {
-        // A shell sets the dispositions, and exec keeps them.
-        command.insert(
-            command.end(),
-            {"/bin/sh", "-c", "trap '' " + options.ignored_signals + "; exec \"$@\"", "sh"});
+    if (!options.ignored_signals.empty() || !options.umask.empty()) {
+        // A shell sets the dispositions and the umask, and exec keeps them.
+        std::string traps =
+            options.ignored_signals.empty() ? "" : "trap '' " + options.ignored_signals + "; ";
+        std::string mask = options.umask.empty() ? "" : "umask " + options.umask + "; ";
+        command.insert(command.end(), {"/bin/sh", "-c", traps + mask + "exec \"$@\"", "sh"});
     }
     if (target().windows) {
         command.push_back(iz_test::wine_loader());
