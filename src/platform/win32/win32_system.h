@@ -29,6 +29,11 @@ intptr_t open_work_file_for_reading(const std::string& path);
 
 class Win32System : public System {
   public:
+    Win32System() = default;
+    ~Win32System() override;
+    Win32System(const Win32System&) = delete;
+    Win32System& operator=(const Win32System&) = delete;
+
     bool token_groups(std::vector<TokenGroup>* groups) override;
     int user_language_name(char* buffer, int size) override;
     bool is_lead_byte(unsigned char byte, bool japanese) override;
@@ -48,6 +53,8 @@ class Win32System : public System {
     int delete_file(const std::string& path) override;
     int file_not_found_error() override;
     std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override;
+    int open_work_folder(const std::string& folder) override;
+    int open_settings_file(const std::string& path) override;
     int64_t file_size(const std::string& path) override;
     bool is_disk_file(const std::string& path) override;
     uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override;
@@ -77,6 +84,10 @@ class Win32System : public System {
     // call in progress.
     bool register_console_handler(ConsoleHandler handler, void* context) override;
     void unregister_console_handler() override;
+
+  private:
+    // The work folder, held open until the program ends (win32_work_files.cpp).
+    intptr_t work_folder_ = 0;
 };
 
 }  // namespace iz

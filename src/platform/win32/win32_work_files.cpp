@@ -209,6 +209,40 @@ intptr_t win32::open_work_file_for_reading(const std::string& path) {
     return reinterpret_cast<intptr_t>(file);
 }
 
+// Held open without delete sharing, the folder can be neither renamed nor
+// removed while the run uses it, so no other folder can take its name.
+int Win32System::open_work_folder(const std::string& folder) {
+    HANDLE held = CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY | READ_CONTROL,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (held == INVALID_HANDLE_VALUE) {
+        return win32::error_of_last_call();
+    }
+    if (work_folder_ != 0) {
+        CloseHandle(reinterpret_cast<HANDLE>(work_folder_));
+    }
+    work_folder_ = reinterpret_cast<intptr_t>(held);
+    return 0;
+}
+
+Win32System::~Win32System() {
+    if (work_folder_ != 0) {
+        CloseHandle(reinterpret_cast<HANDLE>(work_folder_));
+    }
+}
+
+// The profile call answers a file it cannot open like an empty one: a file
+// the user may not read, or one another program holds without read sharing.
+int Win32System::open_settings_file(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return win32::error_of_last_call();
+    }
+    CloseHandle(file);
+    return 0;
+}
+
 uint32_t Win32System::work_file_profile_string(const char* section, const char* key,
                                                const char* fallback, char* buffer, uint32_t size,
                                                const char* file) {
