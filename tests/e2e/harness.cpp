@@ -196,9 +196,14 @@ std::string program_path(const std::string& linux_path) {
 }
 
 Sandbox::Sandbox() {
-    char name[] = "/tmp/iz-e2e-XXXXXX";
-    if (mkdtemp(name) == nullptr) {
-        throw std::runtime_error("cannot make a sandbox folder");
+    // Wine shows a sticky folder such as /tmp as one everyone may change,
+    // which the program refuses as a work folder's parent: the Windows builds
+    // name a folder of their own.
+    const char* base = std::getenv("IZ_E2E_SANDBOXES");
+    std::string name =
+        std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") + "/iz-e2e-XXXXXX";
+    if (mkdtemp(&name[0]) == nullptr) {
+        throw std::runtime_error("cannot make a sandbox folder in " + name);
     }
     root_ = name;
     chmod(root_.c_str(), 0755);  // readable by the ordinary user of some tests

@@ -7,6 +7,8 @@
 //   IZ_E2E_PROGRAM    the installzova executable
 //   IZ_E2E_INSTALLER  the test installer executable
 //   IZ_E2E_LAUNCHER   (Windows builds) the environment launcher
+//   IZ_E2E_SANDBOXES  (Windows builds) the folder the test folders are made
+//                     in, instead of /tmp
 #pragma once
 
 #include <sys/types.h>

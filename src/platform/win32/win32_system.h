@@ -2,6 +2,7 @@
 // against. One concern a file defines its methods: win32_identity.cpp (token,
 // language, version, WOW64), win32_console.cpp (console, time, pause, console
 // control), win32_files.cpp, win32_work_files.cpp (the checked work files),
+// win32_work_folder.cpp (the work folder judged and held),
 // win32_registry.cpp (registry and environment) and win32_process.cpp.
 // Nothing here needs <windows.h>: handles travel as the integers of
 // ProcessHandle.
@@ -24,6 +25,10 @@ int error_of_last_call();
 // The handle of a work file opened for reading, or 0 when it cannot be opened
 // or may not be trusted (win32_work_files.cpp).
 intptr_t open_work_file_for_reading(const std::string& path);
+
+// The process's user as the text of its security identifier ("S-1-5-21-..."),
+// or the empty string when the token cannot be read (win32_work_files.cpp).
+std::string token_user_text();
 
 }  // namespace win32
 
