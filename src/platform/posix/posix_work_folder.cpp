@@ -12,6 +12,10 @@ namespace iz {
 
 namespace {
 
+// O_PATH: judging and using a folder takes no right to list it, so a folder
+// above that only lets root pass through is judged like any other.
+const int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+
 // Only an administrator may remove or rename entries of the folder: its owner
 // is one, and a group or everyone else may write in it only under the sticky
 // bit, which keeps each entry to its owner and the folder's.
@@ -43,7 +47,7 @@ int judge_folder_chain(int fd) {
     int error = fstat(current, &info) == 0 ? 0 : errno;
     while (error == 0) {
         error = folder_refusal(info);
-        int parent = error == 0 ? openat(current, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+        int parent = error == 0 ? openat(current, "..", kFolderFlags) : -1;
         struct stat above;
         if (error == 0 && (parent < 0 || fstat(parent, &above) != 0)) {
             error = errno;
@@ -70,7 +74,7 @@ posix::WorkFolder::~WorkFolder() {
 }
 
 int posix::WorkFolder::open(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), kFolderFlags);
     if (fd < 0) {
         return errno;
     }
