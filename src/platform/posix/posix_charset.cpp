@@ -126,9 +126,9 @@ std::string from_cp932(const std::string& bytes, const std::string& charset) {
         if (convert_some(converter, done ? nullptr : &in, &in_left, &converted) == EILSEQ) {
             // Not code page 932, or nothing the terminal's set can show. The
             // substitute goes through the converter too, so that a set with
-            // shift states gets it in the right state.
-            // iconv may say so after it consumed everything (glibc with
-            // //IGNORE): nothing is left to skip then.
+            // shift states gets it in the right state. iconv may say so after
+            // it consumed everything (glibc with //IGNORE): nothing is left
+            // to skip then.
             size_t skipped = character_length(in, in_left);
             in += skipped;
             in_left -= skipped;
