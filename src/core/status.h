@@ -16,6 +16,8 @@ enum Status {
     kStatusOptionsFile = 9,
     // The installer's result code was missing or not "0".
     kStatusInstallerFailed = 10,
+    // The work folder may be changed by users other than administrators.
+    kStatusWorkFolder = 11,
 };
 
 }  // namespace iz

@@ -73,6 +73,15 @@ void build_work_paths(RunState& state) {
     state.paths.options = folder + separator + "setoptions.bat";
 }
 
+int open_work_folder(RunState& state) {
+    int error = state.sys.open_work_folder(state.value(kWorkDir));
+    if (error != 0) {
+        report(state, message_text(state, kMsgFileIoError, error, kCodeWorkFolder), kToConsole);
+        return kStatusWorkFolder;
+    }
+    return kStatusOk;
+}
+
 int run_install(RunState& state, const std::string& settings_file, int check) {
     int warned = 0;
     int status = load_settings(state, settings_file, &warned);
@@ -80,6 +89,9 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
         return status;
     }
     build_work_paths(state);
+    if (open_work_folder(state) != kStatusOk) {
+        return kStatusWorkFolder;
+    }
     register_console_control(state);
     if (write_response_file(state) != kStatusOk) {
         return kStatusResponseFile;
@@ -115,6 +127,9 @@ int run_options_only(RunState& state, const std::string& settings_file) {
         return status;
     }
     build_work_paths(state);
+    if (open_work_folder(state) != kStatusOk) {
+        return kStatusWorkFolder;
+    }
     return write_options_file(state) == kStatusOk ? kStatusOk : kStatusOptionsFile;
 }
 

@@ -38,6 +38,13 @@ int run_options_only(RunState& state, const std::string& settings_file);
 // cut: load_settings has refused a work folder too long for them.
 void build_work_paths(RunState& state);
 
+const int kCodeWorkFolder = 100560;
+
+// Judges the work folder and the folders above it before anything is written
+// in it. Returns 0, or 11 after reporting message 15 with the system error
+// number and kCodeWorkFolder.
+int open_work_folder(RunState& state);
+
 int exit_code_for(int status);
 
 }  // namespace iz

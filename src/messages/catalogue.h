@@ -24,7 +24,7 @@ enum MessageId {
     kMsgPathMissing = 11,         // QIRU09194-W  %s=%s
     kMsgSetupMissing = 12,        // QIRU09195-W
     kMsgUserTerminated = 13,      // QIRU09197-W
-    kMsgSettingsIoError = 14,     // QIRU09198-E  %d %d (issued by nothing)
+    kMsgSettingsIoError = 14,     // QIRU09198-E  %d %d
     kMsgFileIoError = 15,         // QIRU09216-E  %d, %d
     kMsgCoreOverAll = 16,         // QIRU09253-W
     kMsgUsage = 17,               // no identifier

@@ -142,6 +142,20 @@ class System {
     // opened or may not be trusted, under the same rules as append_to_file.
     virtual std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) = 0;
 
+    // Judges the work folder before any work file is made in it: the folder
+    // and every folder above it up to the root may be changed (entries
+    // removed or renamed, the folder replaced) by administrators alone, so no
+    // other user can swap a work file. Returns 0, or the error number of a
+    // folder that cannot be opened or is refused (the platform's
+    // permission-denied number, see the README). Once it returned 0, the
+    // work-file calls above reach a path directly inside `folder` through the
+    // folder opened here, so the folder judged is the folder used.
+    virtual int open_work_folder(const std::string& folder) = 0;
+
+    // Opens the settings file for reading once and closes it again. Returns
+    // 0, or the error number when it cannot be opened for reading.
+    virtual int open_settings_file(const std::string& path) = 0;
+
     // The size of the file in bytes (following links), or -1 when it cannot
     // be had. Nothing is opened and nothing is judged: only a hint that a
     // file has changed, never a reason to trust what it holds.

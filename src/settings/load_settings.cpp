@@ -42,6 +42,14 @@ int locate_settings_file(RunState& state, const std::string& settings_file) {
         return kStatusSettingsFile;
     }
     state.settings_full_path = full;
+    // The profile reader answers an unreadable file like an empty one, which
+    // would install the defaults nobody asked for.
+    int error = state.sys.open_settings_file(state.settings_full_path);
+    if (error != 0) {
+        report(state, message_text(state, kMsgSettingsIoError, error, kCodeSettingsRead),
+               kToConsole);
+        return kStatusSettingsFile;
+    }
     return kStatusOk;
 }
 

@@ -1,7 +1,6 @@
 // Faults from outside: files the program may not write, a work folder that
-// is gone, an installer that dies, two runs in the same second, a settings
-// file that cannot be read after it was found. Run natively: they need
-// permissions that root does not honour and signals.
+// is gone, an installer that dies, two runs in the same second. Run
+// natively: they need permissions that root does not honour and signals.
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,24 +124,6 @@ TEST_F(FaultsNative, SecondRunInTheSameSecondReportsOnlyItself) {
     // Without its own completion marker the run keeps its files.
     EXPECT_TRUE(box.exists("work/setup.iss"));
     EXPECT_TRUE(box.exists("work/setoptions.bat"));
-}
-
-TEST_F(FaultsNative, SettingsFileUnreadableAfterItWasFound) {
-    chmod(box.path("install.ini").c_str(), 0);
-    box.make_folder("temp");
-    options.env["TMPDIR"] = box.path("temp");
-    options.env["ProgramFiles"] = box.path("programs");
-    RunResult r = install();
-    // Every key reads as absent: the version is missing, the folders default.
-    EXPECT_EQ(0u, r.out.find("QIRU09192-W An installation information settings file of an "
-                             "unsupported product version is specified. (zovaversion=)\n"))
-        << r.out;
-    EXPECT_EQ(0, r.exit_code) << r.out;
-    std::string log = box.read("temp/installzova.log");
-    EXPECT_NE(std::string::npos, log.find("00100635 fileversion=\r\n"));
-    EXPECT_NE(std::string::npos,
-              log.find("into " + box.path("programs") + "/KESTRON/PathSentryMultiway.\r\n"));
-    EXPECT_EQ(kEarlier, box.read("work/installzova.log"));
 }
 
 }  // namespace

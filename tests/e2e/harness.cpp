@@ -106,11 +106,12 @@ std::vector<std::string> command_for(const std::string& program,
         }
         command = {"setpriv", "--inh-caps=" + caps, "--bounding-set=" + caps, "--"};
     }
-    if (!options.ignored_signals.empty()) {
-        // A shell sets the dispositions, and exec keeps them.
-        command.insert(
-            command.end(),
-            {"/bin/sh", "-c", "trap '' " + options.ignored_signals + "; exec \"$@\"", "sh"});
+    if (!options.ignored_signals.empty() || !options.umask.empty()) {
+        // A shell sets the dispositions and the umask, and exec keeps them.
+        std::string traps =
+            options.ignored_signals.empty() ? "" : "trap '' " + options.ignored_signals + "; ";
+        std::string mask = options.umask.empty() ? "" : "umask " + options.umask + "; ";
+        command.insert(command.end(), {"/bin/sh", "-c", traps + mask + "exec \"$@\"", "sh"});
     }
     if (target().windows) {
         command.push_back(iz_test::wine_loader());
@@ -195,9 +196,14 @@ std::string program_path(const std::string& linux_path) {
 }
 
 Sandbox::Sandbox() {
-    char name[] = "/tmp/iz-e2e-XXXXXX";
-    if (mkdtemp(name) == nullptr) {
-        throw std::runtime_error("cannot make a sandbox folder");
+    // Wine shows a sticky folder such as /tmp as one everyone may change,
+    // which the program refuses as a work folder's parent: the Windows builds
+    // name a folder of their own.
+    const char* base = std::getenv("IZ_E2E_SANDBOXES");
+    std::string name =
+        std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") + "/iz-e2e-XXXXXX";
+    if (mkdtemp(&name[0]) == nullptr) {
+        throw std::runtime_error("cannot make a sandbox folder in " + name);
     }
     root_ = name;
     chmod(root_.c_str(), 0755);  // readable by the ordinary user of some tests

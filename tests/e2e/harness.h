@@ -7,6 +7,8 @@
 //   IZ_E2E_PROGRAM    the installzova executable
 //   IZ_E2E_INSTALLER  the test installer executable
 //   IZ_E2E_LAUNCHER   (Windows builds) the environment launcher
+//   IZ_E2E_SANDBOXES  (Windows builds) the folder the test folders are made
+//                     in, instead of /tmp
 #pragma once
 
 #include <sys/types.h>
@@ -45,10 +47,12 @@ struct RunOptions {
     bool as_nobody = false;             // run as an ordinary user (native only)
     bool without_dac_override = false;  // root, but permission bits count
     bool without_fowner = false;        // root, but a sticky folder's rule counts
-    // Native only: signals the program inherits as ignored ("INT CHLD"), a
+    // Native only: signals the program inherits as ignored ("INT CHLD"), its
+    // umask, a
     // standard output whose reader has gone, a terminal (a pseudo-terminal's
     // name) as standard input and controlling terminal.
     std::string ignored_signals;
+    std::string umask;  // the umask it inherits ("0"), when not empty
     bool stdout_reader_gone = false;
     std::string terminal;
 };

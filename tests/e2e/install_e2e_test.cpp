@@ -247,5 +247,41 @@ TEST_F(InstallRun, ReadOnlyOrAnotherUsersResponseFileIsRefused) {
     }
 }
 
+// Another user who may rename or delete in the work folder, or in a folder
+// above it, could swap a work file for one of theirs. Under Wine the owner
+// of another Unix user's folder is not the process's user, and a folder
+// everyone may write gives everyone delete rights.
+TEST_F(InstallRun, WorkFolderOthersMayChangeIsRefusedBeforeAnythingIsWritten) {
+    struct Case {
+        const char* folder;  // the folder changed: the work folder or the one above
+        mode_t mode;
+        bool nobodys;
+        const char* error;
+    } cases[] = {
+        {"work", 0777, false, target().windows ? "5" : "1"},
+        {"work", 0755, true, target().windows ? "1307" : "1"},
+        {"", 0777, false, target().windows ? "5" : "1"},
+    };
+    write_settings();
+    for (const Case& c : cases) {
+        chmod(box.path(c.folder).c_str(), c.mode);
+        EXPECT_EQ(
+            0, chown(box.path(c.folder).c_str(), c.nobodys ? getpwnam("nobody")->pw_uid : 0, -1));
+        for (const char* mode : {"-c", "-t"}) {
+            RunResult r = install({mode});
+            EXPECT_EQ(99, r.exit_code) << c.folder << " " << mode;
+            EXPECT_EQ(std::string("QIRU09216-E An error occurred during I/O of a file that "
+                                  "installzova uses. Error Code = ") +
+                          c.error + ", 100560\n",
+                      r.out)
+                << c.folder << " " << mode;
+            EXPECT_EQ(std::vector<std::string>{}, box.list("work")) << c.folder << " " << mode;
+            EXPECT_FALSE(box.exists("received.txt"));
+        }
+        chmod(box.path(c.folder).c_str(), 0755);
+        EXPECT_EQ(0, chown(box.path(c.folder).c_str(), 0, -1));
+    }
+}
+
 }  // namespace
 }  // namespace e2e

@@ -1,6 +1,7 @@
 // Settings files from disk through to the options command file (-t mode) and
 // the messages about bad values.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <random>
 
@@ -139,6 +140,41 @@ TEST(SettingsFile, FolderMissingFileAndDeviceAreNoSettingsFile) {
             EXPECT_EQ(99, r.exit_code) << name;
             EXPECT_EQ(iz::kMissingFile, r.out) << name;
         }
+    }
+}
+
+// Read as an empty file, it would install the defaults with exit 0. Natively
+// a file of mode 000 for root without its permission bypass; on Windows one
+// another program holds open without sharing.
+TEST(SettingsFile, ExistingButUnreadableIsAnErrorNotTheDefaults) {
+    Sandbox box;
+    box.make_folder("work");
+    box.make_folder("temp");
+    box.write("s.ini", settings_file(box, "trace_level=2\r\n"));
+    RunOptions options;
+    options.env[target().windows ? "TEMP" : "TMPDIR"] = box.at("temp");
+    if (target().windows) {
+        options.env["IZ_HOLD"] = box.at("s.ini");
+    } else {
+        chmod(box.path("s.ini").c_str(), 0);
+        options.without_dac_override = true;
+    }
+    const int error = target().windows ? 32 : 13;  // sharing violation, EACCES
+    for (const char* mode : {"-t", "-c", ""}) {
+        std::vector<std::string> args = {"-f", box.at("s.ini")};
+        if (mode[0] != '\0') {
+            args.push_back(mode);
+        }
+        RunResult r = run(target().program, args, options);
+        EXPECT_EQ(99, r.exit_code) << mode;
+        EXPECT_EQ(
+            "QIRU09198-E An error occurred in I/O of the installation information settings "
+            "file. Code = " +
+                std::to_string(error) + " 100380\n",
+            r.out)
+            << mode;
+        EXPECT_EQ(std::vector<std::string>{}, box.list("work")) << mode;
+        EXPECT_EQ(std::vector<std::string>{}, box.list("temp")) << mode;
     }
 }
 

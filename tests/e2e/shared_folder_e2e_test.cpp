@@ -56,6 +56,15 @@ uid_t nobody() {
     return getpwnam("nobody")->pw_uid;
 }
 
+gid_t nobody_group() {
+    return getpwnam("nobody")->pw_gid;
+}
+
+void group_writable(Sandbox& box, const std::string& folder, gid_t group, mode_t mode) {
+    EXPECT_EQ(0, chown(box.path(folder).c_str(), 0, group));
+    EXPECT_EQ(0, chmod(box.path(folder).c_str(), mode));
+}
+
 // What nobody leaves in the shared folder.
 void plant_file(Sandbox& box, const std::string& name, const std::string& bytes, mode_t mode) {
     box.write("shared/" + name, bytes);
@@ -182,9 +191,9 @@ TEST_F(SharedFolderNative, WhatAnotherUserPreparedIsNeverWrittenNorTrusted) {
          "Code = 1 300316\n",
          false,
          [](Sandbox& box) { EXPECT_EQ(kEarlier, box.read("shared/installzova.log")); }},
-        {"stale setup.log nobody's, which root without CAP_FOWNER cannot delete",
+        // Its owner may rename and delete in it, sticky or not.
+        {"a third user's sticky folder holding a stale setup.log of nobody's",
          [](Sandbox& box, RunOptions& options) {
-             // The folder's owner may delete in it, so it is a third user's.
              EXPECT_EQ(0, chown(box.path("shared").c_str(), getpwnam("daemon")->pw_uid, -1));
              earlier_run_log(box);
              plant_file(box, "setup.log", kSecret, 0644);
@@ -193,9 +202,55 @@ TEST_F(SharedFolderNative, WhatAnotherUserPreparedIsNeverWrittenNorTrusted) {
          },
          {},
          99,
-         iz::file_io_error(1, 101130),
+         iz::file_io_error(1, 100560),
          false,
          [](Sandbox& box) { EXPECT_EQ(kSecret, box.read("shared/setup.log")); }},
+        // nobody could rename root's setup.log of an earlier check aside and
+        // back over this run's: the folder is refused before anything is
+        // written in it.
+        {"folder writable by nobody's group, not sticky",
+         [](Sandbox& box, RunOptions&) { group_writable(box, "shared", nobody_group(), 0775); },
+         {},
+         99,
+         iz::file_io_error(1, 100560),
+         false,
+         [](Sandbox& box) { EXPECT_EQ(std::vector<std::string>{}, box.list("shared")); }},
+        {"folder writable by all, not sticky",
+         [](Sandbox& box, RunOptions&) { group_writable(box, "shared", 0, 0777); },
+         {"-t"},
+         99,
+         iz::file_io_error(1, 100560),
+         false,
+         [](Sandbox& box) { EXPECT_EQ(std::vector<std::string>{}, box.list("shared")); }},
+        {"a folder above writable by nobody's group, not sticky",
+         [](Sandbox& box, RunOptions&) { group_writable(box, "", nobody_group(), 0775); },
+         {"-c"},
+         99,
+         iz::file_io_error(1, 100560),
+         false,
+         [](Sandbox& box) {
+             group_writable(box, "", 0, 0755);
+             EXPECT_EQ(std::vector<std::string>{}, box.list("shared"));
+         }},
+        {"folder writable by root's group, and sticky folders above",
+         [](Sandbox& box, RunOptions&) { group_writable(box, "shared", 0, 0775); },
+         {"-c"},
+         0,
+         "",
+         true,
+         nullptr},
+        {"umask 0: nothing made is writable by others, and the run completes",
+         [](Sandbox&, RunOptions& options) { options.umask = "0"; },
+         {},
+         0,
+         "",
+         true,
+         [](Sandbox& box) {
+             EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("shared"));
+             struct stat info;
+             ASSERT_EQ(0, stat(box.path("shared/installzova.log").c_str(), &info));
+             EXPECT_EQ(0644u, info.st_mode & 07777);
+         }},
         {"setup.log a link to root's file after the installer",
          [](Sandbox& box, RunOptions& options) {
              earlier_run_log(box);

@@ -6,6 +6,7 @@
 // where "_LP_" and "_RP_" in NAME stand for "(" and ")". Everything after the
 // launcher's own name on its command line is the command line it runs, with
 // the standard handles passed on; its exit code is the launcher's.
+//   IZ_HOLD=<file>          keeps the file open, sharing nothing, meanwhile
 #include <windows.h>
 
 #include <cstring>
@@ -65,6 +66,11 @@ std::string rest_of_command_line() {
 
 int main() {
     apply_environment();
+    char held[MAX_PATH] = "";
+    if (GetEnvironmentVariableA("IZ_HOLD", held, sizeof held) > 0) {
+        // Closed by the system when the launcher ends.
+        CreateFileA(held, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
     std::string command = rest_of_command_line();
     STARTUPINFOA startup;
     std::memset(&startup, 0, sizeof startup);

@@ -109,6 +109,19 @@ int64_t FakeSystem::file_size(const std::string& path) {
                   kFileNotFound);
 }
 
+int FakeSystem::open_work_folder(const std::string& folder) {
+    work_folders_opened.push_back(folder);
+    int result = unsafe_folders.count(folder) != 0 ? unsafe_folders[folder] : 0;
+    return answer(result, result != 0, result);
+}
+
+int FakeSystem::open_settings_file(const std::string& path) {
+    int result = unreadable.count(path) != 0 ? unreadable[path]
+                 : files.count(path) != 0    ? 0
+                                             : kFileNotFound;
+    return answer(result, result != 0, result);
+}
+
 bool FakeSystem::is_disk_file(const std::string& path) {
     bool found = files.count(path) != 0;
     return answer(found, !found, kFileNotFound);

@@ -50,6 +50,10 @@ class FakeSystem : public System {
     // as a work file they count as missing.
     std::map<std::string, int> refused;
     std::map<std::string, int> undeletable;  // delete_file fails with the number
+    // Settings files that exist but cannot be opened for reading, with the
+    // error number; work folders the platform refuses, with the number.
+    std::map<std::string, int> unreadable;
+    std::map<std::string, int> unsafe_folders;
     bool full_path_fails = false;
     std::string temp_folder = "C:\\Temp\\";
     bool temp_fails = false;
@@ -80,6 +84,7 @@ class FakeSystem : public System {
     // --- what the program did ---
     std::string console;
     std::vector<std::string> command_lines;
+    std::vector<std::string> work_folders_opened;
     std::vector<unsigned> sleeps;
     int closed_processes = 0;
     ConsoleHandler handler = nullptr;
@@ -106,6 +111,8 @@ class FakeSystem : public System {
     int delete_file(const std::string& path) override;
     int file_not_found_error() override { return kFileNotFound; }
     std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override;
+    int open_work_folder(const std::string& folder) override;
+    int open_settings_file(const std::string& path) override;
     int64_t file_size(const std::string& path) override;
     bool is_disk_file(const std::string& path) override;
     uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override;

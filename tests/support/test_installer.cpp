@@ -29,6 +29,8 @@
 //   TEST_INSTALLER_KILL        (POSIX) a signal number to raise after its
 //                              first lines (SIGSTOP stops it)
 //   TEST_INSTALLER_READ_STDIN  "1": read standard input to its end first
+//   TEST_INSTALLER_CONSOLE     a line written to standard output after its
+//                              first lines (a failed write changes nothing)
 //   TEST_INSTALLER_LOG_LINK    (POSIX) make setup.log a symbolic link to
 //                              this file instead of writing it
 //   TEST_INSTALLER_LOG_OWNER   (POSIX) user id to give setup.log once written
@@ -276,6 +278,11 @@ int main(int argc, char** argv) {
                                 ") into " + response_value(response, "szDir") + ".");
     log_line(run_log, "QIRU09179-I Data for maintenance: 00990001 installer internals");
     log_extra_lines(run_log);
+    if (!env("TEST_INSTALLER_CONSOLE").empty()) {
+        std::string text = env("TEST_INSTALLER_CONSOLE") + "\n";
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+    }
     pause_ms("TEST_INSTALLER_DELAY_MS");
 #ifndef _WIN32
     if (!env("TEST_INSTALLER_KILL").empty()) {

@@ -3,6 +3,7 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
+#include "messages/catalogue.h"
 #include "platform/posix/posix_charset.h"
 
 namespace iz {
@@ -26,6 +27,10 @@ TEST(ConsoleCharset, OnlyALocaleNamingAnotherSetConverts) {
         {"ja_JP@mod.x", ""},
         {"C", ""},
         {"en_US.ISO-8859-1", "ISO-8859-1"},
+        {"ja_JP.ASCII//IGNORE", "ASCII"},  // iconv's options are no part of it
+        {"en_US.ISO-8859-1//TRANSLIT", "ISO-8859-1"},
+        {"ja_JP.\xC3\xA9", ""},  // iconv would quietly fall back on ASCII
+        {"ja_JP.//", ""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.charset, posix::console_charset(c.locale)) << c.locale;
@@ -48,6 +53,46 @@ TEST(ConsoleCharset, WhatDoesNotConvertIsShownAsASubstitute) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.expected, posix::from_cp932(text, c.charset)) << c.charset;
+    }
+}
+
+// glibc's //IGNORE reports EILSEQ after it has consumed the whole input.
+TEST(ConsoleCharset, IconvOptionsNeverTakeTheConverterOutsideItsText) {
+    const std::string text = "\x83\x43\x83\x93 A \x80 B \x82";
+    for (const char* charset : {"ASCII//IGNORE", "ISO-8859-1//IGNORE", "UTF-8//IGNORE"}) {
+        std::string shown = posix::from_cp932(text, charset);
+        EXPECT_NE(std::string::npos, shown.find(" A ")) << charset;
+        EXPECT_NE(std::string::npos, shown.find(" B ")) << charset;
+    }
+}
+
+TEST(ConsoleCharset, OnlyTextNotAlreadyInTheConsolesSetIsConverted) {
+    const std::string done = "\x8A\xAE\x97\xB9";  // "完了" in code page 932
+    struct Case {
+        std::string text;
+        const char* charset;
+        std::string shown;
+    } cases[] = {
+        {"workdir=/tmp/caf\xC3\xA9", "UTF-8", "workdir=/tmp/caf\xC3\xA9"},
+        {"/tmp/\xE6\x97\xA5\xE6\x9C\xAC", "UTF-8", "/tmp/\xE6\x97\xA5\xE6\x9C\xAC"},
+        {done + " /tmp/caf\xC3\xA9", "UTF-8", "\xE5\xAE\x8C\xE4\xBA\x86 /tmp/caf\xC3\xA9"},
+        {"caf\xE9", "ISO-8859-1", "caf\xE9"},
+        {done, "EUC-JP", "\xB4\xB0\xCE\xBB"},
+        {"caf\xC3\xA9 " + done, "NO-SUCH-SET", "caf\xC3\xA9 " + done},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.shown, posix::console_text(c.text, c.charset)) << c.text << " " << c.charset;
+    }
+}
+
+// The catalogue's Japanese is never mistaken for text the user wrote.
+TEST(ConsoleCharset, CatalogueJapaneseIsAlwaysConverted) {
+    for (const char* charset : {"UTF-8", "EUC-JP", "ISO-8859-1"}) {
+        for (int id = 0; id < kMessageCount; ++id) {
+            std::string text = catalogue_text(1, static_cast<MessageId>(id));
+            EXPECT_EQ(posix::from_cp932(text, charset), posix::console_text(text, charset))
+                << charset << " " << id;
+        }
     }
 }
 

@@ -251,6 +251,13 @@ TEST_F(InstallFlow, EachFailingStepEndsTheRunWithItsMessage) {
         const char* message;
         bool installer_started;
     } cases[] = {
+        {"settings file held by another program",
+         [](FakeSystem& s) { s.unreadable[kSettingsFile] = 32; },
+         "QIRU09198-E An error occurred in I/O of the installation information settings file. "
+         "Code = 32 100380",
+         false},
+        {"work folder others may change", [](FakeSystem& s) { s.unsafe_folders[kWork] = 5; },
+         "Error Code = 5, 100560", false},
         {"read-only setup.iss", [](FakeSystem& s) { s.read_only.insert(kIss); },
          "Error Code = 5, 100659", false},
         {"read-only setoptions.bat", [](FakeSystem& s) { s.read_only.insert(kBat); },
@@ -299,6 +306,10 @@ TEST_F(InstallFlow, EachFailingStepEndsTheRunWithItsMessage) {
         EXPECT_EQ(99, run({"-f", kSettingsFile})) << c.name;
         EXPECT_NE(std::string::npos, sys.console.find(c.message)) << c.name << ": " << sys.console;
         EXPECT_EQ(c.installer_started, !sys.command_lines.empty()) << c.name;
+        if (sys.work_folders_opened.empty() || sys.unsafe_folders.count(kWork) != 0) {
+            // Stopped before the work folder was used: nothing written in it.
+            EXPECT_EQ(1u, sys.files.size()) << c.name;
+        }
     }
 }
 

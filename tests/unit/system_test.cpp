@@ -388,6 +388,14 @@ TEST_P(SystemContract, DeviceIsNoDiskFile) {
     EXPECT_FALSE(system().is_disk_file(world().device()));
 }
 
+TEST_P(SystemContract, SettingsFileIsOpenedForReadingOrGivesTheError) {
+    std::string file = world().path("settings.ini");
+    ASSERT_EQ(0, system().write_file(file, "[ZOVA]\r\n"));
+    EXPECT_EQ(0, system().open_settings_file(file));
+    EXPECT_EQ(system().file_not_found_error(),
+              system().open_settings_file(world().path("missing.ini")));
+}
+
 INSTANTIATE_TEST_SUITE_P(Systems, SystemContract, ::testing::Values(Subject::Real, Subject::Fake),
                          [](const ::testing::TestParamInfo<Subject>& info) {
                              return info.param == Subject::Real ? "Real" : "Fake";
@@ -422,6 +430,29 @@ TEST_F(RealSystem, DeleteRemovesTheFileThenReportsItMissing) {
     EXPECT_EQ(system.delete_file(file), kFileNotFound);
     EXPECT_EQ(system.file_attributes(file.c_str()), kInvalidFileAttributes);
     EXPECT_FALSE(system.open_for_reading(file));
+}
+
+// Once judged, the folder cannot be swapped under the run: Windows holds it,
+// so it cannot be renamed; POSIX reaches the work files through it, so a
+// folder put in its place gets none of them.
+TEST_F(RealSystem, WorkFolderJudgedIsTheFolderUsed) {
+    std::string folder = world.folder();
+    ASSERT_EQ(0, system.open_work_folder(folder));
+    std::string moved = folder + "-moved";
+    bool renamed = std::rename(folder.c_str(), moved.c_str()) == 0;
+    EXPECT_EQ(kSeparator == '/', renamed);
+    if (renamed) {
+        ASSERT_TRUE(make_directory(folder));
+        EXPECT_EQ(0, system.write_file(folder + kSeparator + "setup.iss", "judged\r\n"));
+        EXPECT_EQ(kInvalidFileAttributes,
+                  system.file_attributes((folder + kSeparator + "setup.iss").c_str()));
+        EXPECT_NE(kInvalidFileAttributes,
+                  system.file_attributes((moved + kSeparator + "setup.iss").c_str()));
+        EXPECT_EQ(0, system.delete_file(folder + kSeparator + "setup.iss"));
+        EXPECT_EQ(kInvalidFileAttributes,
+                  system.file_attributes((moved + kSeparator + "setup.iss").c_str()));
+        remove_directory(moved);
+    }
 }
 
 TEST_F(RealSystem, OnlyOrdinaryFilesAreDiskFiles) {

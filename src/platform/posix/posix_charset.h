@@ -23,6 +23,20 @@ std::string from_cp932(const std::string& bytes, const std::string& charset);
 
 const char kUnconvertible = '?';
 
+// True when `bytes` are text in `charset` as they stand: they convert without
+// error and hold no control character. For UTF-8: valid UTF-8, neither
+// overlong nor a surrogate.
+bool is_text_in(const std::string& bytes, const std::string& charset);
+
+// A console line for `charset`. ASCII passes as it is; each run of other
+// bytes (taken by code page 932's character lengths, so no double-byte
+// character is split) passes unchanged when it is already text in `charset`
+// (a name the user wrote in the terminal's own set), else it is converted
+// from code page 932. The catalogue's Japanese is never text in the sets
+// terminals use, so it is always converted. An unknown `charset` leaves
+// every byte as it is.
+std::string console_text(const std::string& bytes, const std::string& charset);
+
 // Writes to standard output in the character set of the locale that chose
 // the language, and flushes. Any thread may call it.
 void write_console(const char* bytes, size_t count);

@@ -11,6 +11,7 @@ namespace iz {
 
 PosixSystem::PosixSystem() {
     posix::ignore_broken_pipe();
+    posix::restrict_umask();
 }
 
 void PosixSystem::write_console(const char* bytes, size_t count) {

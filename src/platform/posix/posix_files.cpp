@@ -56,14 +56,16 @@ int refusal(int fd) {
 // a new file is always the program's own. O_NOFOLLOW: a symbolic link fails
 // with ELOOP, whether or not its target exists. O_NONBLOCK: a planted FIFO
 // cannot hold the open up.
-int open_work_file(const std::string& path, int flags, int* fd) {
+int open_work_file(const posix::WorkFolder& folder, const std::string& path, int flags, int* fd) {
     const int kAttempts = 3;  // a name that keeps appearing and vanishing is refused
     const int always = (flags & ~O_CREAT) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    std::string name;
+    int at = folder.locate(path, &name);
     *fd = -1;
     for (int attempt = 0; attempt < kAttempts && *fd < 0; ++attempt) {
-        *fd = open(path.c_str(), always);
+        *fd = openat(at, name.c_str(), always);
         if (*fd < 0 && errno == ENOENT && (flags & O_CREAT) != 0) {
-            *fd = open(path.c_str(), always | O_CREAT | O_EXCL, kNewFileMode);
+            *fd = openat(at, name.c_str(), always | O_CREAT | O_EXCL, kNewFileMode);
         }
         bool vanished_or_appeared = errno == ENOENT || errno == EEXIST;
         if (*fd < 0 && (!vanished_or_appeared || (flags & O_CREAT) == 0)) {
@@ -83,9 +85,10 @@ int open_work_file(const std::string& path, int flags, int* fd) {
 
 // An existing file is emptied only after it passed the checks, so a refused
 // one keeps its bytes.
-int write_with_flags(const std::string& path, const std::string& bytes, int flags) {
+int write_with_flags(const posix::WorkFolder& folder, const std::string& path,
+                     const std::string& bytes, int flags) {
     int fd = -1;
-    int error = open_work_file(path, flags | O_WRONLY | O_CREAT, &fd);
+    int error = open_work_file(folder, path, flags | O_WRONLY | O_CREAT, &fd);
     if (error != 0) {
         return error;
     }
@@ -171,14 +174,22 @@ std::string resolve_lexically(const std::string& path) {
 
 }  // namespace
 
+// A service manager or agent may start the program with umask 0; the
+// installer inherits the umask and would leave a setup.log every user may
+// write, which the result check then rightly refuses to trust.
+void posix::restrict_umask() {
+    mode_t inherited = umask(022);
+    umask(inherited | 022);
+}
+
 int PosixSystem::append_to_file(const std::string& path, const std::string& bytes) {
     // O_APPEND and one write: the line lands whole at the end of the file even
     // while the installer appends its own lines.
-    return write_with_flags(path, bytes, O_APPEND);
+    return write_with_flags(work_folder_, path, bytes, O_APPEND);
 }
 
 int PosixSystem::write_file(const std::string& path, const std::string& bytes) {
-    return write_with_flags(path, bytes, 0);
+    return write_with_flags(work_folder_, path, bytes, 0);
 }
 
 uint32_t PosixSystem::work_file_profile_string(const char* section, const char* key,
@@ -186,7 +197,7 @@ uint32_t PosixSystem::work_file_profile_string(const char* section, const char* 
                                                const char* file) {
     int fd = -1;
     std::string bytes;
-    bool trusted = open_work_file(file, O_RDONLY, &fd) == 0;
+    bool trusted = open_work_file(work_folder_, file, O_RDONLY, &fd) == 0;
     if (trusted) {
         trusted = read_all(fd, &bytes);
         close(fd);
@@ -199,7 +210,7 @@ std::unique_ptr<ReadableFile> PosixSystem::open_for_reading(const std::string& p
     // The run log decides whether the installation completed: a link or a
     // file that another user could have written is not read.
     int fd = -1;
-    if (open_work_file(path, O_RDONLY, &fd) != 0) {
+    if (open_work_file(work_folder_, path, O_RDONLY, &fd) != 0) {
         return nullptr;
     }
     return std::unique_ptr<ReadableFile>(new PosixReadableFile(fd));
@@ -272,7 +283,19 @@ char PosixSystem::path_separator() {
 
 // unlink, not remove: DeleteFileA refuses a folder, even an empty one.
 int PosixSystem::delete_file(const std::string& path) {
-    return unlink(path.c_str()) == 0 ? 0 : errno;
+    std::string name;
+    int at = work_folder_.locate(path, &name);
+    return unlinkat(at, name.c_str(), 0) == 0 ? 0 : errno;
+}
+
+// O_NONBLOCK: a FIFO put in the settings file's place cannot hold the run up.
+int PosixSystem::open_settings_file(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    close(fd);
+    return 0;
 }
 
 int PosixSystem::file_not_found_error() {

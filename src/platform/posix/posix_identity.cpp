@@ -1,4 +1,5 @@
 #include <grp.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -54,6 +55,37 @@ const char* user_locale() {
         }
     }
     return nullptr;
+}
+
+bool is_administrator_group(uint32_t gid) {
+    return gid == 0 || is_admin_group(static_cast<gid_t>(gid));
+}
+
+// Another user's groups come from the group database: the process's own
+// groups say nothing about them.
+bool is_administrator_user(uint32_t uid) {
+    if (uid == 0) {
+        return true;
+    }
+    struct passwd* user = getpwuid(static_cast<uid_t>(uid));
+    if (user == nullptr) {
+        return false;
+    }
+    int count = 64;
+    std::vector<gid_t> ids(static_cast<size_t>(count));
+    if (getgrouplist(user->pw_name, user->pw_gid, ids.data(), &count) < 0) {
+        ids.resize(static_cast<size_t>(count));
+        if (getgrouplist(user->pw_name, user->pw_gid, ids.data(), &count) < 0) {
+            return false;
+        }
+    }
+    ids.resize(static_cast<size_t>(count));
+    for (gid_t id : ids) {
+        if (is_admin_group(id)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace posix

@@ -18,16 +18,17 @@ namespace iz {
 
 namespace {
 
-// The child starts with every signal unblocked and at its default, whatever
-// the console-control thread has blocked and this program ignores.
+// The child starts with every signal unblocked, whatever the console-control
+// thread has blocked. A signal the caller ignored stays ignored, and so does
+// SIGPIPE, which this program ignores: the installer shares its standard
+// output, and a reader of that output going away must not end the
+// installation halfway. SIGCHLD is the child's own business: at its default.
 int prepare_attributes(posix_spawnattr_t* attributes) {
     sigset_t none;
     sigset_t defaults;
     sigemptyset(&none);
     sigemptyset(&defaults);
-    for (int signal_number : {SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGPIPE, SIGCHLD}) {
-        sigaddset(&defaults, signal_number);
-    }
+    sigaddset(&defaults, SIGCHLD);
     int error = posix_spawnattr_init(attributes);
     if (error != 0) {
         return error;

@@ -36,9 +36,35 @@ class ConsoleSignals {
 // Console writes to a closed pipe fail instead of ending the process.
 void ignore_broken_pipe();
 
+// Adds 022 to the inherited umask, so that nothing this program or the
+// installer creates is writable by group or others (posix_files.cpp).
+void restrict_umask();
+
 // The locale the user's messages follow, as the C library would choose it
 // (LC_ALL, LC_MESSAGES, LANG), or null (posix_identity.cpp).
 const char* user_locale();
+
+// Whether a user or group counts as an administrator's (posix_identity.cpp):
+// root, or a member of sudo, wheel or admin by the group database.
+bool is_administrator_user(uint32_t uid);
+bool is_administrator_group(uint32_t gid);
+
+// The work folder once opened and judged (posix_work_folder.cpp). Work files
+// directly inside it are reached relative to its descriptor.
+class WorkFolder {
+  public:
+    ~WorkFolder();
+    // Opens and judges `path`; returns 0 or the error number.
+    int open(const std::string& path);
+    // The descriptor to open `path` relative to, and the name to use there:
+    // the folder's and the file's name for a path directly inside it, else
+    // AT_FDCWD and the path itself.
+    int locate(const std::string& path, std::string* name) const;
+
+  private:
+    int fd_ = -1;
+    std::string path_;
+};
 
 }  // namespace posix
 
@@ -63,6 +89,8 @@ class PosixSystem : public System {
     int delete_file(const std::string& path) override;
     int file_not_found_error() override;
     std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override;
+    int open_work_folder(const std::string& folder) override;
+    int open_settings_file(const std::string& path) override;
     int64_t file_size(const std::string& path) override;
     bool is_disk_file(const std::string& path) override;
     uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override;
@@ -93,6 +121,7 @@ class PosixSystem : public System {
 
   private:
     posix::ConsoleSignals console_signals_;
+    posix::WorkFolder work_folder_;
     // Wait statuses of reaped children, until their handle is closed.
     std::mutex mutex_;
     std::map<int64_t, int> wait_statuses_;

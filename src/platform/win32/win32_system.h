@@ -2,6 +2,7 @@
 // against. One concern a file defines its methods: win32_identity.cpp (token,
 // language, version, WOW64), win32_console.cpp (console, time, pause, console
 // control), win32_files.cpp, win32_work_files.cpp (the checked work files),
+// win32_work_folder.cpp (the work folder judged and held),
 // win32_registry.cpp (registry and environment) and win32_process.cpp.
 // Nothing here needs <windows.h>: handles travel as the integers of
 // ProcessHandle.
@@ -25,10 +26,19 @@ int error_of_last_call();
 // or may not be trusted (win32_work_files.cpp).
 intptr_t open_work_file_for_reading(const std::string& path);
 
+// The process's user as the text of its security identifier ("S-1-5-21-..."),
+// or the empty string when the token cannot be read (win32_work_files.cpp).
+std::string token_user_text();
+
 }  // namespace win32
 
 class Win32System : public System {
   public:
+    Win32System() = default;
+    ~Win32System() override;
+    Win32System(const Win32System&) = delete;
+    Win32System& operator=(const Win32System&) = delete;
+
     bool token_groups(std::vector<TokenGroup>* groups) override;
     int user_language_name(char* buffer, int size) override;
     bool is_lead_byte(unsigned char byte, bool japanese) override;
@@ -48,6 +58,8 @@ class Win32System : public System {
     int delete_file(const std::string& path) override;
     int file_not_found_error() override;
     std::unique_ptr<ReadableFile> open_for_reading(const std::string& path) override;
+    int open_work_folder(const std::string& folder) override;
+    int open_settings_file(const std::string& path) override;
     int64_t file_size(const std::string& path) override;
     bool is_disk_file(const std::string& path) override;
     uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override;
@@ -77,6 +89,10 @@ class Win32System : public System {
     // call in progress.
     bool register_console_handler(ConsoleHandler handler, void* context) override;
     void unregister_console_handler() override;
+
+  private:
+    // The work folder, held open until the program ends (win32_work_files.cpp).
+    intptr_t work_folder_ = 0;
 };
 
 }  // namespace iz

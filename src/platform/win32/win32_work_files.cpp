@@ -3,6 +3,7 @@
 // is opened with FILE_FLAG_OPEN_REPARSE_POINT, so a link is opened as itself
 // and recognised, and its owner is read from the handle, not from the name.
 #include <aclapi.h>
+#include <sddl.h>
 #include <windows.h>
 
 #include <cstring>
@@ -177,6 +178,17 @@ int write_and_close(HANDLE file, const std::string& bytes) {
 
 }  // namespace
 
+std::string win32::token_user_text() {
+    Sid user;
+    char* text = nullptr;
+    if (!token_user(&user) || !ConvertSidToStringSidA(user.data(), &text)) {
+        return std::string();
+    }
+    std::string result(text);
+    LocalFree(text);
+    return result;
+}
+
 int Win32System::append_to_file(const std::string& path, const std::string& bytes) {
     // FILE_APPEND_DATA alone makes every write land at the end of the file,
     // even while the installer appends its own lines through another handle.
@@ -207,6 +219,20 @@ intptr_t win32::open_work_file_for_reading(const std::string& path) {
         return 0;
     }
     return reinterpret_cast<intptr_t>(file);
+}
+
+// Held open without delete sharing, the folder can be neither renamed nor
+// removed while the run uses it, so no other folder can take its name.
+// The profile call answers a file it cannot open like an empty one: a file
+// the user may not read, or one another program holds without read sharing.
+int Win32System::open_settings_file(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return win32::error_of_last_call();
+    }
+    CloseHandle(file);
+    return 0;
 }
 
 uint32_t Win32System::work_file_profile_string(const char* section, const char* key,
