@@ -17,6 +17,15 @@ keep_permissions=(setpriv --inh-caps=-dac_override,-dac_read_search
                   --bounding-set=-dac_override,-dac_read_search)
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
+# A prefix made while only the 64-bit loader could run (the 32-bit Wine
+# packages came later) has no 32-bit system, and Wine does not add one to it:
+# it is moved aside, not deleted, and made anew.
+if [ "$IZ_WINE32_READY" = yes ] && [ -f "$prefix/system.reg" ] &&
+    [ ! -f "$prefix/drive_c/windows/syswow64/kernel32.dll" ]; then
+    aside="$prefix.64-bit-only.$(date +%Y%m%d%H%M%S)"
+    echo "The Wine prefix $prefix has no 32-bit system: moved to $aside"
+    mv "$prefix" "$aside"
+fi
 if [ ! -f "$prefix/system.reg" ]; then
     echo "Initialising the Wine prefix $prefix with $IZ_WINE"
     "$IZ_WINE" wineboot -i </dev/null || true
