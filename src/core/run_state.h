@@ -10,6 +10,8 @@
 #include <string>
 
 #include "core/language.h"
+#include "core/machine_report.h"
+#include "core/program_settings.h"
 #include "core/settings_table.h"
 
 namespace iz {
@@ -57,6 +59,11 @@ struct RunState {
     std::atomic<bool> work_files_removed{false};
     std::atomic<bool> log_replayed{false};
     EchoPosition echo;
+
+    // Read by load_settings; the defaults until then.
+    ProgramSettings program;
+    // Filled by the checks before the installer (installer/machine_checks.h).
+    MachineReport machine;
 
     // The value of a setting, by row.
     std::string& value(int row) { return settings[row].value; }

@@ -1,5 +1,5 @@
 // The statuses every operation of the run returns, by name. Their numbers are
-// fixed: every one but 0 and 1 ends the run with exit code 99.
+// fixed: every one but 0, 1, 11 and 12 ends the run with exit code 99.
 #pragma once
 
 namespace iz {
@@ -16,6 +16,10 @@ enum Status {
     kStatusOptionsFile = 9,
     // The installer's result code was missing or not "0".
     kStatusInstallerFailed = 10,
+    // Another installation kept the machine busy until the wait ran out.
+    kStatusBusy = 11,
+    // The machine waits for a restart and the policy says stop.
+    kStatusRestartPending = 12,
 };
 
 }  // namespace iz

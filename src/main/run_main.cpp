@@ -2,6 +2,7 @@
 
 #include "core/run_state.h"
 #include "installer/launcher.h"
+#include "installer/machine_checks.h"
 #include "installer/options_file.h"
 #include "installer/response_file.h"
 #include "installer/result_check.h"
@@ -81,6 +82,12 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
     }
     build_work_paths(state);
     register_console_control(state);
+    // Nothing is written before this run holds the machine and nothing else
+    // installs: a run that gives up leaves the work folder as it found it.
+    status = prepare_machine(state);
+    if (status != kStatusOk) {
+        return status;
+    }
     if (write_response_file(state) != kStatusOk) {
         return kStatusResponseFile;
     }
@@ -91,6 +98,7 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
         return kStatusRunLog;
     }
     trace_settings(state, check);
+    report_machine_state(state);
     status = launch_setup(state, check, warned);
     if (status != kStatusOk) {
         return status;
@@ -115,17 +123,38 @@ int run_options_only(RunState& state, const std::string& settings_file) {
         return status;
     }
     build_work_paths(state);
+    status = take_machine(state);
+    if (status != kStatusOk) {
+        return status;
+    }
     return write_options_file(state) == kStatusOk ? kStatusOk : kStatusOptionsFile;
 }
 
-int exit_code_for(int status) {
+int prepare_machine(RunState& state) {
+    int status = take_machine(state);
     if (status == kStatusOk) {
-        return kExitOk;
+        status = wait_for_other_installation(state);
     }
-    if (status == kStatusParameterError) {
-        return kExitParameterError;
+    if (status == kStatusOk) {
+        find_pending_restart(state);
+        status = stop_for_pending_restart(state);
     }
-    return kExitFailed;
+    return status;
+}
+
+int exit_code_for(int status, bool narrow) {
+    switch (status) {
+        case kStatusOk:
+            return kExitOk;
+        case kStatusParameterError:
+            return kExitParameterError;
+        case kStatusBusy:
+            return narrow ? kExitBusyNarrow : kExitBusy;
+        case kStatusRestartPending:
+            return narrow ? kExitRestartPendingNarrow : kExitRestartPending;
+        default:
+            return kExitFailed;
+    }
 }
 
 int run_main(System& sys, int argc, const char* const* argv) {
@@ -154,7 +183,7 @@ int run_main(System& sys, int argc, const char* const* argv) {
     }
     // The handler uses the state, which ends with this function.
     unregister_console_control(state);
-    return exit_code_for(status);
+    return exit_code_for(status, sys.narrow_exit_status());
 }
 
 }  // namespace iz

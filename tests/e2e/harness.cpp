@@ -125,9 +125,38 @@ std::vector<std::string> command_for(const std::string& program,
     return command;
 }
 
+// The machine lock's folder for every run of this driver process: tests that
+// run side by side never wait for each other. A test of the lock's own place
+// unsets INSTALLZOVA_LOCK_FOLDER.
+const std::string& private_lock_folder() {
+    static const std::string folder = [] {
+        char name[] = "/tmp/iz-e2e-lock-XXXXXX";
+        if (mkdtemp(name) == nullptr) {
+            throw std::runtime_error("cannot make a lock folder");
+        }
+        std::atexit([] {
+            std::error_code ignored;
+            fs::remove_all(private_lock_folder(), ignored);
+        });
+        return std::string(name);
+    }();
+    return folder;
+}
+
+std::map<std::string, std::string> wanted_variables(const RunOptions& options) {
+    std::map<std::string, std::string> wanted = options.env;
+    const char kLockFolder[] = "INSTALLZOVA_LOCK_FOLDER";
+    bool unset =
+        std::find(options.unset.begin(), options.unset.end(), kLockFolder) != options.unset.end();
+    if (!unset && wanted.count(kLockFolder) == 0) {
+        wanted[kLockFolder] = program_path(private_lock_folder());
+    }
+    return wanted;
+}
+
 std::vector<std::string> environment_for(const RunOptions& options) {
     std::map<std::string, std::string> env = base_environment();
-    for (const auto& item : options.env) {
+    for (const auto& item : wanted_variables(options)) {
         if (item.first.find('(') == std::string::npos) {
             env[item.first] = item.second;
         }

@@ -218,6 +218,7 @@ int FakeSystem::start_process(const std::string& command_line, ProcessHandle* pr
     }
     process->process = 1;
     process->thread = 2;
+    process->id = 4242;
     return answer(0, false, 0);
 }
 
@@ -225,8 +226,11 @@ int FakeSystem::wait_process(const ProcessHandle&) {
     return answer(wait_error, wait_error != 0, wait_error);
 }
 
-int FakeSystem::wait_process_for(const ProcessHandle& process, unsigned, bool* ended) {
+int FakeSystem::wait_process_for(const ProcessHandle& process, unsigned milliseconds, bool* ended) {
     *ended = timed_waits++ >= running_waits;
+    if (!*ended) {
+        clock_ms += milliseconds;
+    }
     if (!*ended && while_running) {
         while_running();
     }
@@ -257,6 +261,33 @@ void FakeSystem::unregister_console_handler() {
     handler = nullptr;
     handler_context = nullptr;
     answer(0, false, 0);
+}
+
+MachineLock FakeSystem::try_lock_machine(int64_t* holder, int* error) {
+    size_t index = static_cast<size_t>(lock_tries++);
+    MachineLock result = index < lock_answers.size() ? lock_answers[index] : MachineLock::Taken;
+    *holder = result == MachineLock::Busy ? lock_holder : 0;
+    *error = result == MachineLock::Taken ? 0 : lock_error;
+    return result;
+}
+
+std::string FakeSystem::installation_in_progress() {
+    size_t index = static_cast<size_t>(installation_looks++);
+    return index < installations.size() ? installations[index] : std::string();
+}
+
+RegistryAnswer FakeSystem::registry_bytes(const char* subkey, const char* name,
+                                          std::string* bytes) {
+    auto key = registry.find(subkey);
+    if (key == registry.end()) {
+        return RegistryAnswer::KeyMissing;
+    }
+    auto value = key->second.find(name);
+    if (value == key->second.end()) {
+        return RegistryAnswer::ValueMissing;
+    }
+    *bytes = value->second;
+    return RegistryAnswer::Ok;
 }
 
 }  // namespace iz

@@ -2,7 +2,8 @@
 // against. One concern a file defines its methods: win32_identity.cpp (token,
 // language, version, WOW64), win32_console.cpp (console, time, pause, console
 // control), win32_files.cpp, win32_work_files.cpp (the checked work files),
-// win32_registry.cpp (registry and environment) and win32_process.cpp.
+// win32_registry.cpp (registry and environment), win32_process.cpp and
+// win32_machine.cpp (one installation at a time).
 // Nothing here needs <windows.h>: handles travel as the integers of
 // ProcessHandle.
 #pragma once
@@ -77,6 +78,20 @@ class Win32System : public System {
     // call in progress.
     bool register_console_handler(ConsoleHandler handler, void* context) override;
     void unregister_console_handler() override;
+
+    // win32_machine.cpp
+    MachineLock try_lock_machine(int64_t* holder, int* error) override;
+    std::string installation_in_progress() override;
+    int64_t monotonic_ms() override;
+    bool registry_key_exists(const char* subkey) override;
+    RegistryAnswer registry_bytes(const char* subkey, const char* name,
+                                  std::string* bytes) override;
+    const char* restart_marker() override;
+    bool narrow_exit_status() override;
+
+  private:
+    // The machine lock's file, held open for the rest of the process.
+    intptr_t machine_lock_ = 0;
 };
 
 }  // namespace iz
