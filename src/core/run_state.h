@@ -39,6 +39,9 @@ struct EchoPosition {
     // The installer may still write: a last line without a line end may
     // not be whole yet.
     bool installer_running = false;
+    // The last line shown, without its line end and cut, for the notice
+    // about a silent installer.
+    std::string last_line;
 };
 
 struct RunState {

@@ -18,8 +18,11 @@ class ReadableFile;
 const unsigned kFollowPeriodMs = 40;
 
 // Waits for the installer to end, showing its complete lines every
-// kFollowPeriodMs meanwhile. Returns 0 once it has ended, else the wait's
-// error number.
+// kFollowPeriodMs meanwhile. When the run log has not changed for
+// state.program.silence_notice_seconds (not 0), reports message 22 on the
+// console and in the run log, and again after each further such period; the
+// installer is never ended or signalled. Returns 0 once it has ended, else
+// the wait's error number.
 int wait_following_run_log(RunState& state, const ProcessHandle& process);
 
 // One look at the run log: shows the lines completed since the last one.
@@ -27,7 +30,8 @@ int wait_following_run_log(RunState& state, const ProcessHandle& process);
 // A run log that cannot be opened this moment is tried again the next time;
 // one that shrank below what was shown, or no longer holds this run's start
 // line where it was found, stops the following for good.
-void follow_installer_log(RunState& state);
+// Returns true when the run log had changed since the last look.
+bool follow_installer_log(RunState& state);
 
 // For the replay, with state.echo.lock held: shows what has not been shown
 // yet of the run log `file`, whose last start line is at `start`. While the

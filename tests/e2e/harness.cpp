@@ -395,6 +395,10 @@ void wine_reg_delete(const std::string& key) {
     wine_reg({"delete", key, "/f"});
 }
 
+void wine_reg_delete_value(const std::string& key, const std::string& name) {
+    wine_reg({"delete", key, "/v", name, "/f"});
+}
+
 void set_wine_version(const std::string& program, const std::string& version) {
     wine_reg_add("HKCU\\Software\\Wine\\AppDefaults\\" + program, "Version", version);
 }

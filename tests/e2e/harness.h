@@ -101,6 +101,7 @@ RunResult finish(pid_t pid, const std::string& out_file);
 // begins with its hive (HKLM\..., HKCU\...).
 void wine_reg_add(const std::string& key, const std::string& name, const std::string& data);
 void wine_reg_delete(const std::string& key);
+void wine_reg_delete_value(const std::string& key, const std::string& name);
 
 // The Windows version Wine reports to programs of the file name `program`
 // ("win7", "winxp", ...). Wine keeps it in the prefix per file name, shared by
