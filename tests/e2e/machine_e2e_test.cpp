@@ -29,12 +29,24 @@ bool wait_for_text(const std::string& path, const std::string& text) {
     return false;
 }
 
+bool wait_for_file(const std::string& path) {
+    for (int i = 0; i < 1200; ++i) {
+        if (access(path.c_str(), F_OK) == 0) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+// Wine hands a Linux parent the low 8 bits of a Windows exit code (1618 and
+// 350 whole are the unit tests' concern).
 int busy_code() {
-    return target().windows ? 1618 : 75;
+    return target().windows ? 1618 & 0xFF : 75;
 }
 
 int restart_code() {
-    return target().windows ? 350 : 69;
+    return target().windows ? 350 & 0xFF : 69;
 }
 
 class Machine : public InstallRun {
@@ -350,6 +362,44 @@ TEST_F(MachineNative, RebootRequiredFileWarnsStopsOrIsIgnored) {
     EXPECT_TRUE(box.list("stop").empty());
     EXPECT_EQ(0, ignored.exit_code);
     EXPECT_EQ(std::string::npos, ignored.out.find("QIRU0930"));
+}
+
+// Under Wine: the Windows Installer's mutex held by a helper program, and
+// the lock's own place in the common application data folder.
+class MachineWindows : public Machine {};
+
+TEST_F(MachineWindows, WindowsInstallerBusyIsWaitedForThenRunOutAt1618) {
+    write_settings();
+    const char* helper = std::getenv("IZ_E2E_MSI_BUSY");
+    ASSERT_NE(nullptr, helper);
+    pid_t holder = start(helper, {box.at("ready"), box.at("free")}, options, box.path("msi.txt"));
+    ASSERT_TRUE(wait_for_file(box.path("ready")));
+    RunResult busy = run(box.program(), {"-f", second_settings("busy", "wait_seconds=0")}, options);
+    EXPECT_EQ(busy_code(), busy.exit_code) << busy.out;
+    EXPECT_EQ(
+        "QIRU09303-E Another installation is still in progress (Windows Installer) after 0 "
+        "seconds. Nothing was started. Retry later.\n",
+        busy.out);
+    EXPECT_TRUE(box.list("busy").empty());
+    pid_t pid = start(box.program(), {"-f", box.at("install.ini")}, options, box.path("out"));
+    EXPECT_TRUE(wait_for_text(box.path("out"),
+                              "QIRU09301-I Another installation is in progress "
+                              "(Windows Installer)."));
+    box.write("free", "");
+    RunResult r = finish(pid, box.path("out"));
+    EXPECT_EQ(0, r.exit_code) << r.out;
+    EXPECT_EQ(0, finish(holder, box.path("msi.txt")).exit_code);
+}
+
+TEST_F(MachineWindows, LockLivesInTheCommonApplicationDataFolder) {
+    write_settings();
+    options.unset.push_back("INSTALLZOVA_LOCK_FOLDER");
+    RunResult r = install();
+    EXPECT_EQ(0, r.exit_code) << r.out;
+    const char* prefix = std::getenv("WINEPREFIX");
+    ASSERT_NE(nullptr, prefix);
+    std::string lock = std::string(prefix) + "/drive_c/ProgramData/installzova/installzova.lock";
+    EXPECT_EQ(0, access(lock.c_str(), F_OK)) << lock;
 }
 
 }  // namespace
