@@ -1,6 +1,7 @@
 #include "main/run_main.h"
 
 #include "core/run_state.h"
+#include "installer/installer_watch.h"
 #include "installer/launcher.h"
 #include "installer/machine_checks.h"
 #include "installer/options_file.h"
@@ -10,7 +11,6 @@
 #include "main/console_control.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
-#include "messages/replay.h"
 #include "messages/text.h"
 #include "settings/load_settings.h"
 
@@ -159,6 +159,7 @@ int exit_code_for(int status, bool narrow) {
 
 int run_main(System& sys, int argc, const char* const* argv) {
     RunState state(sys);
+    InstallerWatch watch(state);
     if (is_administrator(sys) != 0) {
         report_message(state, kMsgNoPermission);
         return kExitNotAdministrator;

@@ -302,7 +302,9 @@ pid_t start(const std::string& program, const std::vector<std::string>& args,
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     int reader_gone[2] = {-1, -1};
-    if (options.stdout_reader_gone && pipe2(reader_gone, O_CLOEXEC) == 0) {
+    if (options.stdout_fd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, options.stdout_fd, 1);
+    } else if (options.stdout_reader_gone && pipe2(reader_gone, O_CLOEXEC) == 0) {
         close(reader_gone[0]);
         posix_spawn_file_actions_adddup2(&actions, reader_gone[1], 1);
     } else {

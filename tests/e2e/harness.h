@@ -50,6 +50,9 @@ struct RunOptions {
     // name) as standard input and controlling terminal.
     std::string ignored_signals;
     bool stdout_reader_gone = false;
+    // Native only: a descriptor to take as standard output (the write end of
+    // a pipe whose reader the test keeps and never reads), when not negative.
+    int stdout_fd = -1;
     std::string terminal;
 };
 
