@@ -165,18 +165,15 @@ RegistryAnswer FakeSystem::registry_value(const char* subkey, const char* name, 
 
 RegistryAnswer FakeSystem::registry_answer(const char* subkey, const char* name, char* data,
                                            uint32_t size) {
-    auto key = registry.find(subkey);
-    if (key == registry.end()) {
-        return RegistryAnswer::KeyMissing;
+    std::string bytes;
+    RegistryAnswer found = registry_bytes(subkey, name, &bytes);
+    if (found != RegistryAnswer::Ok) {
+        return found;
     }
-    auto value = key->second.find(name);
-    if (value == key->second.end()) {
-        return RegistryAnswer::ValueMissing;
-    }
-    if (value->second.size() + 1 > size) {
+    if (bytes.size() + 1 > size) {
         return RegistryAnswer::ValueTooLarge;
     }
-    std::memcpy(data, value->second.c_str(), value->second.size() + 1);
+    std::memcpy(data, bytes.c_str(), bytes.size() + 1);
     return RegistryAnswer::Ok;
 }
 
