@@ -62,11 +62,17 @@ int open_lock_file(int folder) {
         return -1;
     }
     struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid() ||
-        info.st_nlink != 1 || ((info.st_mode & 077) != 0 && fchmod(fd, 0600) != 0)) {
-        int error = errno != 0 ? errno : EPERM;
+    int error = 0;
+    if (fstat(fd, &info) != 0) {
+        error = errno;
+    } else if (!S_ISREG(info.st_mode) || info.st_uid != geteuid() || info.st_nlink != 1) {
+        error = EPERM;
+    } else if ((info.st_mode & 077) != 0 && fchmod(fd, 0600) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
         close(fd);
-        errno = info.st_uid != geteuid() ? EPERM : error;
+        errno = error;
         return -1;
     }
     return fd;

@@ -36,6 +36,28 @@ std::string lock_folder() {
     return std::string(common) + "\\installzova";
 }
 
+// A folder another user made or owns could hold a lock file of theirs, which
+// would keep every run waiting: such a folder is refused.
+DWORD folder_refusal(const std::string& folder) {
+    HANDLE handle = CreateFileA(
+        folder.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return GetLastError();
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    DWORD refusal = 0;
+    if (!GetFileInformationByHandle(handle, &info)) {
+        refusal = GetLastError();
+    } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        refusal = ERROR_CANT_ACCESS_FILE;
+    } else {
+        refusal = static_cast<DWORD>(win32::owner_refusal(reinterpret_cast<intptr_t>(handle)));
+    }
+    CloseHandle(handle);
+    return refusal;
+}
+
 // The handle is inheritable, so that the installer holds the lock too; the
 // file is opened without sharing, so that a second holder is refused.
 HANDLE open_lock_file(const std::string& folder, DWORD* error) {
@@ -46,9 +68,14 @@ HANDLE open_lock_file(const std::string& folder, DWORD* error) {
         return INVALID_HANDLE_VALUE;
     }
     SECURITY_ATTRIBUTES attributes = {sizeof(SECURITY_ATTRIBUTES), descriptor, TRUE};
-    // An existing folder keeps its own security: only an administrator can
-    // have made it where the common application data folder allows.
+    // An existing folder keeps its own security, and must be owned by an
+    // administrator, the system or this user.
     CreateDirectoryA(folder.c_str(), &attributes);
+    *error = folder_refusal(folder);
+    if (*error != 0) {
+        LocalFree(descriptor);
+        return INVALID_HANDLE_VALUE;
+    }
     std::string path = folder + "\\installzova.lock";
     HANDLE file =
         CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, &attributes, OPEN_ALWAYS,

@@ -26,6 +26,11 @@ int error_of_last_call();
 // or may not be trusted (win32_work_files.cpp).
 intptr_t open_work_file_for_reading(const std::string& path);
 
+// 0 when the process's user, the Administrators group or LocalSystem owns
+// the open file or folder, else the error number saying why not
+// (win32_work_files.cpp).
+int owner_refusal(intptr_t handle);
+
 }  // namespace win32
 
 class Win32System : public System {
