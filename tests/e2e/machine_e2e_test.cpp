@@ -391,6 +391,26 @@ TEST_F(MachineWindows, WindowsInstallerBusyIsWaitedForThenRunOutAt1618) {
     EXPECT_EQ(0, finish(holder, box.path("msi.txt")).exit_code);
 }
 
+// Wine's taskkill /F ends the run with TerminateProcess while its installer
+// goes on. The suite runs alone, so no other run of the prefix is ended.
+TEST_F(MachineWindows, TerminatedRunLeavesTheMachineBusyUntilItsInstallerEnds) {
+    const char* prefix = std::getenv("WINEPREFIX");
+    ASSERT_NE(nullptr, prefix);
+    pid_t first = start_holder();
+    RunResult killed = run(std::string(prefix) + "/drive_c/windows/system32/taskkill.exe",
+                           {"/F", "/IM", "installzova.exe"}, options);
+    EXPECT_EQ(0, killed.exit_code) << killed.out << killed.err;
+    // Ended before it could show the installer's completion (Wine's taskkill
+    // gives exit code 0).
+    RunResult ended = finish(first, box.path("out1"));
+    EXPECT_EQ(std::string::npos, ended.out.find("QIRU09181-I")) << ended.out;
+    RunResult busy = run(box.program(), {"-f", second_settings("busy", "wait_seconds=0")}, options);
+    EXPECT_EQ(busy_code(), busy.exit_code) << busy.out;
+    box.write("go", "");
+    RunResult after = run(box.program(), {"-f", second_settings("after", "")}, options);
+    EXPECT_EQ(0, after.exit_code) << after.out;
+}
+
 TEST_F(MachineWindows, LockLivesInTheCommonApplicationDataFolder) {
     write_settings();
     options.unset.push_back("INSTALLZOVA_LOCK_FOLDER");
