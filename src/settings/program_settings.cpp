@@ -16,9 +16,9 @@ namespace {
 const char* const kKeys[] = {"wait_seconds", "pending_reboot", "silence_notice_seconds"};
 // Long enough for every valid value; a longer one is bad whatever it holds.
 const uint32_t kValueSize = 34;
-// What the reader returns for a key the section does not have: no file value
-// can hold this byte, as the reader stops a line at it no sooner than any
-// other, but it is not printable text a user would write.
+// What the reader returns for a key the section does not have. A file could
+// hold this control byte as a value, but no one writes it; it would only
+// read as an absent key, whose default applies.
 const char kAbsent[] = "\x01";
 
 bool parse_seconds(const std::string& value, int64_t* seconds) {
@@ -58,18 +58,6 @@ std::string read_raw(RunState& state, const char* key, const char* fallback, uin
 }
 
 }  // namespace
-
-const char* policy_name(PendingRebootPolicy policy) {
-    switch (policy) {
-        case PendingRebootPolicy::Stop:
-            return "stop";
-        case PendingRebootPolicy::Ignore:
-            return "ignore";
-        case PendingRebootPolicy::Warn:
-            break;
-    }
-    return "warn";
-}
 
 bool parse_program_setting(const std::string& key, const std::string& value,
                            ProgramSettings* settings) {
