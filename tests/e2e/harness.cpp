@@ -129,14 +129,15 @@ std::vector<std::string> command_for(const std::string& program,
 // run side by side never wait for each other. A test of the lock's own place
 // unsets INSTALLZOVA_LOCK_FOLDER.
 const std::string& private_lock_folder() {
+    // A plain array has no destructor: the exit handler still finds the name.
+    static char name[] = "/tmp/iz-e2e-lock-XXXXXX";
     static const std::string folder = [] {
-        char name[] = "/tmp/iz-e2e-lock-XXXXXX";
         if (mkdtemp(name) == nullptr) {
             throw std::runtime_error("cannot make a lock folder");
         }
         std::atexit([] {
             std::error_code ignored;
-            fs::remove_all(private_lock_folder(), ignored);
+            fs::remove_all(name, ignored);
         });
         return std::string(name);
     }();
