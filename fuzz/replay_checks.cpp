@@ -5,6 +5,7 @@
 
 #include "core/run_state.h"
 #include "fuzz/fuzz_checks.h"
+#include "installer/installer_watch.h"
 #include "messages/log_pieces.h"
 #include "messages/replay.h"
 #include "support/fake_system.h"
@@ -145,6 +146,7 @@ std::string check_replay(const uint8_t* data, size_t size) {
     FakeSystem fake;
     fake.files[kLogPath] = input.log;
     RunState state(fake);
+    InstallerWatch watch(state);
     state.run_log_path = kLogPath;
     state.start_line = input.start_line;
     state.run_log_recorded = true;

@@ -6,10 +6,11 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 #include "core/language.h"
+#include "core/machine_report.h"
+#include "core/program_settings.h"
 #include "core/settings_table.h"
 
 namespace iz {
@@ -23,21 +24,7 @@ struct WorkPaths {
     std::string options;        // <work folder>\setoptions.bat
 };
 
-// How far the installer's lines of this run have been shown. The main thread
-// moves it while it follows the run log, the console control handler when it
-// shows what is left; both hold `lock` while they read, print and move it.
-struct EchoPosition {
-    std::mutex lock;
-    int64_t start = -1;           // raw offset of this run's start line, -1 until found
-    int64_t next = -1;            // raw offset of the first byte not shown yet
-    std::string shown_tail;       // the last bytes before `next`, as they were read
-    int64_t looked_at_size = -1;  // the run log's size at the last look
-    // The run log shrank or lost what was read of it: nothing more is shown.
-    bool stopped = false;
-    // The installer may still write: a last line without a line end may
-    // not be whole yet.
-    bool installer_running = false;
-};
+class InstallerWatch;
 
 struct RunState {
     explicit RunState(System& system) : sys(system), settings(make_settings_table()) {}
@@ -56,7 +43,14 @@ struct RunState {
     std::atomic<bool> reboot_requested{false};
     std::atomic<bool> work_files_removed{false};
     std::atomic<bool> log_replayed{false};
-    EchoPosition echo;
+    // The watch of the installer (installer/installer_watch.h), which owns
+    // how far its lines have been shown; null while there is none.
+    std::atomic<InstallerWatch*> watch{nullptr};
+
+    // Read by load_settings; the defaults until then.
+    ProgramSettings program;
+    // Filled by the checks before the installer (installer/machine_checks.h).
+    MachineReport machine;
 
     // The value of a setting, by row.
     std::string& value(int row) { return settings[row].value; }

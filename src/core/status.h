@@ -1,5 +1,5 @@
 // The statuses every operation of the run returns, by name. Their numbers are
-// fixed: every one but 0 and 1 ends the run with exit code 99.
+// fixed: every one but 0, 1, 11 and 12 ends the run with exit code 99.
 #pragma once
 
 namespace iz {
@@ -18,6 +18,10 @@ enum Status {
     kStatusInstallerFailed = 10,
     // The work folder may be changed by users other than administrators.
     kStatusWorkFolder = 11,
+    // Another installation kept the machine busy until the wait ran out.
+    kStatusBusy = 12,
+    // The machine waits for a restart and the policy says stop.
+    kStatusRestartPending = 13,
 };
 
 }  // namespace iz

@@ -5,8 +5,8 @@
 
 #include "core/run_state.h"
 #include "core/status.h"
+#include "installer/installer_watch.h"
 #include "messages/catalogue.h"
-#include "messages/live_echo.h"
 #include "messages/output.h"
 #include "messages/text.h"
 #include "platform/system.h"
@@ -107,7 +107,8 @@ int launch_setup(RunState& state, int check, int warned) {
     }
     int status = kStatusOk;
     uint32_t exit_code = 0;
-    int error = wait_following_run_log(state, process);
+    InstallerWatch* watch = state.watch.load();
+    int error = watch != nullptr ? watch->wait(process) : state.sys.wait_process(process);
     if (error != 0) {
         status = report_internal_error(state, error, kCodeWait);
     } else {

@@ -1,10 +1,16 @@
 #include "main/console_control.h"
 
+#include <chrono>
+#include <functional>
+#include <future>
+#include <memory>
+#include <thread>
+
 #include "core/run_state.h"
+#include "installer/installer_watch.h"
 #include "installer/result_check.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
-#include "messages/replay.h"
 #include "messages/text.h"
 #include "platform/system.h"
 
@@ -14,6 +20,40 @@ namespace {
 
 bool dispatch(int event, void* context) {
     return on_console_control(*static_cast<RunState*>(context), event);
+}
+
+// Runs `work` on a thread of its own and waits for it at most `milliseconds`.
+// A console that nobody reads blocks every write to it: the handler's own
+// output must not keep the process from ending. A thread still blocked when
+// the time is up is left to end with the process.
+bool run_bounded(const std::function<void()>& work, unsigned milliseconds) {
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    std::thread([work, done] {
+        work();
+        done->set_value();
+    }).detach();
+    return finished.wait_for(std::chrono::milliseconds(milliseconds)) == std::future_status::ready;
+}
+
+// What the handler shows before the process ends.
+void last_words(RunState& state, int event) {
+    if (state.reboot_requested.load() && (event == kCtrlLogoff || event == kCtrlShutdown)) {
+        // The installer restarts the machine after a completed installation:
+        // finish the run's work before the process goes.
+        int completed = 0;
+        replay_installer_log(state, &completed);
+        if (completed != 0) {
+            check_setup_result(state, 1);
+            return;
+        }
+    }
+    // What the installer has logged until now is shown first and nothing
+    // after it, so message 13 never comes back from the run log as one of the
+    // installer's lines.
+    int ignored = 0;
+    replay_installer_log(state, &ignored);
+    report(state, get_message(state, kMsgUserTerminated), kToConsole);
 }
 
 }  // namespace
@@ -29,24 +69,10 @@ bool on_console_control(RunState& state, int event) {
     if (event == kCtrlClose) {
         return true;
     }
-    if (state.reboot_requested.load() && (event == kCtrlLogoff || event == kCtrlShutdown)) {
-        // The installer restarts the machine after a completed installation:
-        // finish the run's work before the process goes.
-        int completed = 0;
-        replay_installer_log(state, &completed);
-        if (completed != 0) {
-            check_setup_result(state, 1);
-            state.sys.sleep_ms(kHandlerPauseMs);
-            return false;
-        }
+    // The process ends after the pause; when the console blocks, at its end.
+    if (run_bounded([&state, event] { last_words(state, event); }, kHandlerPauseMs)) {
+        state.sys.sleep_ms(kHandlerPauseMs);
     }
-    // The process ends after the pause. What the installer has logged until
-    // now is shown first and nothing after it, so message 13 never comes back
-    // from the run log as one of the installer's lines.
-    int ignored = 0;
-    replay_installer_log(state, &ignored);
-    report(state, get_message(state, kMsgUserTerminated), kToConsole);
-    state.sys.sleep_ms(kHandlerPauseMs);
     return false;
 }
 

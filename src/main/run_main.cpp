@@ -1,7 +1,9 @@
 #include "main/run_main.h"
 
 #include "core/run_state.h"
+#include "installer/installer_watch.h"
 #include "installer/launcher.h"
+#include "installer/machine_checks.h"
 #include "installer/options_file.h"
 #include "installer/response_file.h"
 #include "installer/result_check.h"
@@ -9,7 +11,6 @@
 #include "main/console_control.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
-#include "messages/replay.h"
 #include "messages/text.h"
 #include "settings/load_settings.h"
 
@@ -93,6 +94,12 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
         return kStatusWorkFolder;
     }
     register_console_control(state);
+    // Nothing is written before this run holds the machine and nothing else
+    // installs: a run that gives up leaves the work folder as it found it.
+    status = prepare_machine(state);
+    if (status != kStatusOk) {
+        return status;
+    }
     if (write_response_file(state) != kStatusOk) {
         return kStatusResponseFile;
     }
@@ -103,6 +110,7 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
         return kStatusRunLog;
     }
     trace_settings(state, check);
+    report_machine_state(state);
     status = launch_setup(state, check, warned);
     if (status != kStatusOk) {
         return status;
@@ -130,21 +138,43 @@ int run_options_only(RunState& state, const std::string& settings_file) {
     if (open_work_folder(state) != kStatusOk) {
         return kStatusWorkFolder;
     }
+    status = take_machine(state);
+    if (status != kStatusOk) {
+        return status;
+    }
     return write_options_file(state) == kStatusOk ? kStatusOk : kStatusOptionsFile;
 }
 
-int exit_code_for(int status) {
+int prepare_machine(RunState& state) {
+    int status = take_machine(state);
     if (status == kStatusOk) {
-        return kExitOk;
+        status = wait_for_other_installation(state);
     }
-    if (status == kStatusParameterError) {
-        return kExitParameterError;
+    if (status == kStatusOk) {
+        find_pending_restart(state);
+        status = stop_for_pending_restart(state);
     }
-    return kExitFailed;
+    return status;
+}
+
+int exit_code_for(int status, bool narrow) {
+    switch (status) {
+        case kStatusOk:
+            return kExitOk;
+        case kStatusParameterError:
+            return kExitParameterError;
+        case kStatusBusy:
+            return narrow ? kExitBusyNarrow : kExitBusy;
+        case kStatusRestartPending:
+            return narrow ? kExitRestartPendingNarrow : kExitRestartPending;
+        default:
+            return kExitFailed;
+    }
 }
 
 int run_main(System& sys, int argc, const char* const* argv) {
     RunState state(sys);
+    InstallerWatch watch(state);
     if (is_administrator(sys) != 0) {
         report_message(state, kMsgNoPermission);
         return kExitNotAdministrator;
@@ -169,7 +199,7 @@ int run_main(System& sys, int argc, const char* const* argv) {
     }
     // The handler uses the state, which ends with this function.
     unregister_console_control(state);
-    return exit_code_for(status);
+    return exit_code_for(status, sys.narrow_exit_status());
 }
 
 }  // namespace iz

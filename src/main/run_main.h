@@ -19,12 +19,21 @@ enum RunMode {
     kModeCheck = 3,
 };
 
-// The program's exit codes: every status but kStatusOk and
-// kStatusParameterError ends with kExitFailed.
+// The program's exit codes: every status but kStatusOk,
+// kStatusParameterError, kStatusBusy and kStatusRestartPending ends with
+// kExitFailed.
 const int kExitOk = 0;
 const int kExitParameterError = 1;
 const int kExitNotAdministrator = 2;
 const int kExitFailed = 99;
+// Windows' "another installation is already in progress", which deployment
+// tools take as "retry later"; EX_TEMPFAIL where exit statuses have 8 bits.
+const int kExitBusy = 1618;
+const int kExitBusyNarrow = 75;
+// Windows' "no action was taken as a system reboot is required";
+// EX_UNAVAILABLE where exit statuses have 8 bits.
+const int kExitRestartPending = 350;
+const int kExitRestartPendingNarrow = 69;
 
 int run_main(System& sys, int argc, const char* const* argv);
 
@@ -34,6 +43,11 @@ RunMode parse_arguments(RunState& state, int argc, const char* const* argv);
 int run_install(RunState& state, const std::string& settings_file, int check);
 int run_options_only(RunState& state, const std::string& settings_file);
 
+// Before any work file is written: takes the machine lock, waits for another
+// installation and looks for a pending restart. Returns 0, kStatusBusy,
+// kStatusRestartPending or kStatusSetup, with state.machine filled.
+int prepare_machine(RunState& state);
+
 // Fills the four work-file paths from the work folder. The paths are never
 // cut: load_settings has refused a work folder too long for them.
 void build_work_paths(RunState& state);
@@ -41,10 +55,11 @@ void build_work_paths(RunState& state);
 const int kCodeWorkFolder = 100560;
 
 // Judges the work folder and the folders above it before anything is written
-// in it. Returns 0, or 11 after reporting message 15 with the system error
+// in it. Returns 0, or kStatusWorkFolder after reporting message 15 with the system error
 // number and kCodeWorkFolder.
 int open_work_folder(RunState& state);
 
-int exit_code_for(int status);
+// `narrow`: the platform's exit statuses have 8 bits.
+int exit_code_for(int status, bool narrow = false);
 
 }  // namespace iz

@@ -10,7 +10,7 @@ namespace {
 const char kUsage[] = "Usage: installzova {-f installation-information-settings-file [-c] | -h}";
 
 // English first, Japanese second, so that a text is found at
-// language * 18 + id; both tables share the usage line.
+// language * kMessageCount + id; both tables share the usage line.
 const char* const kCatalogue[2 * kMessageCount] = {
     "QIRU09001-E There is no system management permission.\n"
     "Login with administrator permission and re-install ZOVA.",
@@ -34,6 +34,18 @@ const char* const kCatalogue[2 * kMessageCount] = {
     "QIRU09216-E An error occurred during I/O of a file that installzova uses. Error Code = %d, %d",
     "QIRU09253-W y cannot be specified in the ZOVA_core key when all ZOVA components are "
     "installed.",
+    "QIRU09301-I Another installation is in progress (%s). installzova waits for it to end, for "
+    "at most %d seconds.",
+    "QIRU09302-I installzova has waited %d seconds for another installation (%s).",
+    "QIRU09303-E Another installation is still in progress (%s) after %d seconds. Nothing was "
+    "started. Retry later.",
+    "QIRU09304-W The machine is waiting for a restart (%s). The installation goes on.",
+    "QIRU09305-E The machine is waiting for a restart (%s). Nothing was started. Restart the "
+    "machine and retry.",
+    "QIRU09306-W The installer (process id %d) has run for %d seconds and has written nothing for "
+    "%d seconds. It is still running and installzova goes on waiting for it. Last line: %s",
+    "QIRU09307-W A definition in the INSTALLZOVA section of the installation information settings "
+    "file is invalid. The default is used. (%s=%s)",
     kUsage,
 #include "catalogue_ja.inc"
     kUsage,

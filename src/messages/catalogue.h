@@ -1,4 +1,4 @@
-// The eighteen messages of the program, in English and Japanese. The Japanese
+// The messages of the program, in English and Japanese. The Japanese
 // texts are code page 932 bytes; they are emitted unchanged.
 #pragma once
 
@@ -27,10 +27,18 @@ enum MessageId {
     kMsgSettingsIoError = 14,     // QIRU09198-E  %d %d
     kMsgFileIoError = 15,         // QIRU09216-E  %d, %d
     kMsgCoreOverAll = 16,         // QIRU09253-W
-    kMsgUsage = 17,               // no identifier
+    // The program's own, beyond the product's catalogue.
+    kMsgWaiting = 17,            // QIRU09301-I  %s %d
+    kMsgStillWaiting = 18,       // QIRU09302-I  %d %s
+    kMsgBusy = 19,               // QIRU09303-E  %s %d
+    kMsgRestartPending = 20,     // QIRU09304-W  %s
+    kMsgRestartStop = 21,        // QIRU09305-E  %s
+    kMsgInstallerSilent = 22,    // QIRU09306-W  %d %d %d %s
+    kMsgBadProgramSetting = 23,  // QIRU09307-W  %s=%s
+    kMsgUsage = 24,              // no identifier
 };
 
-const int kMessageCount = 18;
+const int kMessageCount = 25;
 
 // The text of `id` in the run's language, deciding the language on first use.
 // The result is a format string with static lifetime. Any thread may call it.

@@ -46,7 +46,11 @@ enum class RegistryAnswer { Ok, KeyMissing, ValueMissing, ValueTooLarge };
 struct ProcessHandle {
     intptr_t process = 0;
     intptr_t thread = 0;
+    int64_t id = 0;  // the process id, for messages
 };
+
+// Outcome of one try at the machine-wide lock of installzova runs.
+enum class MachineLock { Taken, Busy, Failed };
 
 // Console control events, numbered as Windows numbers them.
 enum ConsoleEvent {
@@ -225,6 +229,34 @@ class System {
     virtual bool process_exit_code(const ProcessHandle& process, uint32_t* code) = 0;
     // Releases the handles, once.
     virtual void close_process(ProcessHandle* process) = 0;
+
+    // --- One installation at a time ------------------------------------------
+    // Tries once, without waiting, to take the lock that lets one run at a
+    // time install on this machine; only administrators can hold it. Taken:
+    // held from now until this process and every program it starts later
+    // have ended (they inherit it); a later call answers Taken again. Busy:
+    // another run holds it; `holder` is its process id, 0 where unknown.
+    // Failed: it cannot be had at all; `error` is the error number.
+    virtual MachineLock try_lock_machine(int64_t* holder, int* error) = 0;
+    // The name of another installation in progress on this machine right now
+    // ("Windows Installer", "dpkg"), or empty. Takes nothing: the installer
+    // may need the same lock.
+    virtual std::string installation_in_progress() = 0;
+    // Milliseconds from an arbitrary start, never going back.
+    virtual int64_t monotonic_ms() = 0;
+    // Whether key `subkey` exists under HKEY_LOCAL_MACHINE, in the machine's
+    // own view (64-bit on 64-bit Windows, whatever this program's width).
+    virtual bool registry_key_exists(const char* subkey) = 0;
+    // The raw bytes of a value, in the same view; Ok, KeyMissing or
+    // ValueMissing. A value over 64 KiB comes back cut, as ValueTooLarge.
+    virtual RegistryAnswer registry_bytes(const char* subkey, const char* name,
+                                          std::string* bytes) = 0;
+    // The file whose existence says the machine waits for a restart
+    // ("/run/reboot-required"), or null where there is none.
+    virtual const char* restart_marker() = 0;
+    // True where a process's exit status has 8 bits (POSIX), so that
+    // Windows' codes above 255 must be told by other numbers.
+    virtual bool narrow_exit_status() = 0;
 
     // --- Console control -------------------------------------------------
     // Registers the handler for console events until it is unregistered.

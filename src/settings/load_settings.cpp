@@ -8,6 +8,7 @@
 #include "messages/output.h"
 #include "messages/text.h"
 #include "platform/system.h"
+#include "settings/program_settings.h"
 #include "settings/validate.h"
 
 namespace iz {
@@ -76,6 +77,9 @@ int load_settings(RunState& state, const std::string& settings_file, int* warned
     bool warning = false;
     read_pass(state, &warning);
     result = validate_settings(state, &warning);
+    if (result == kStatusOk) {
+        read_program_settings(state, &warning);
+    }
     *warned = warning ? 1 : 0;
     return result;
 }
@@ -89,6 +93,7 @@ void trace_settings(RunState& state, int check) {
         std::string raw = read_key(state, entry);
         trace(state, kCodeTraceKey, format_text(state, "%s=%s", entry.key, raw.c_str()));
     }
+    trace_program_settings(state);
 }
 
 }  // namespace iz

@@ -126,9 +126,39 @@ std::vector<std::string> command_for(const std::string& program,
     return command;
 }
 
+// The machine lock's folder for every run of this driver process: tests that
+// run side by side never wait for each other. A test of the lock's own place
+// unsets INSTALLZOVA_LOCK_FOLDER.
+const std::string& private_lock_folder() {
+    // A plain array has no destructor: the exit handler still finds the name.
+    static char name[] = "/tmp/iz-e2e-lock-XXXXXX";
+    static const std::string folder = [] {
+        if (mkdtemp(name) == nullptr) {
+            throw std::runtime_error("cannot make a lock folder");
+        }
+        std::atexit([] {
+            std::error_code ignored;
+            fs::remove_all(name, ignored);
+        });
+        return std::string(name);
+    }();
+    return folder;
+}
+
+std::map<std::string, std::string> wanted_variables(const RunOptions& options) {
+    std::map<std::string, std::string> wanted = options.env;
+    const char kLockFolder[] = "INSTALLZOVA_LOCK_FOLDER";
+    bool unset =
+        std::find(options.unset.begin(), options.unset.end(), kLockFolder) != options.unset.end();
+    if (!unset && wanted.count(kLockFolder) == 0) {
+        wanted[kLockFolder] = program_path(private_lock_folder());
+    }
+    return wanted;
+}
+
 std::vector<std::string> environment_for(const RunOptions& options) {
     std::map<std::string, std::string> env = base_environment();
-    for (const auto& item : options.env) {
+    for (const auto& item : wanted_variables(options)) {
         if (item.first.find('(') == std::string::npos) {
             env[item.first] = item.second;
         }
@@ -279,7 +309,9 @@ pid_t start(const std::string& program, const std::vector<std::string>& args,
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     int reader_gone[2] = {-1, -1};
-    if (options.stdout_reader_gone && pipe2(reader_gone, O_CLOEXEC) == 0) {
+    if (options.stdout_fd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, options.stdout_fd, 1);
+    } else if (options.stdout_reader_gone && pipe2(reader_gone, O_CLOEXEC) == 0) {
         close(reader_gone[0]);
         posix_spawn_file_actions_adddup2(&actions, reader_gone[1], 1);
     } else {
@@ -370,6 +402,10 @@ void wine_reg_add(const std::string& key, const std::string& name, const std::st
 
 void wine_reg_delete(const std::string& key) {
     wine_reg({"delete", key, "/f"});
+}
+
+void wine_reg_delete_value(const std::string& key, const std::string& name) {
+    wine_reg({"delete", key, "/v", name, "/f"});
 }
 
 void set_wine_version(const std::string& program, const std::string& version) {

@@ -54,6 +54,9 @@ struct RunOptions {
     std::string ignored_signals;
     std::string umask;  // the umask it inherits ("0"), when not empty
     bool stdout_reader_gone = false;
+    // Native only: a descriptor to take as standard output (the write end of
+    // a pipe whose reader the test keeps and never reads), when not negative.
+    int stdout_fd = -1;
     std::string terminal;
 };
 
@@ -105,6 +108,7 @@ RunResult finish(pid_t pid, const std::string& out_file);
 // begins with its hive (HKLM\..., HKCU\...).
 void wine_reg_add(const std::string& key, const std::string& name, const std::string& data);
 void wine_reg_delete(const std::string& key);
+void wine_reg_delete_value(const std::string& key, const std::string& name);
 
 // The Windows version Wine reports to programs of the file name `program`
 // ("win7", "winxp", ...). Wine keeps it in the prefix per file name, shared by

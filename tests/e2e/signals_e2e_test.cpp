@@ -254,5 +254,41 @@ TEST_F(SignalsNative, InstallerThatReadsTheTerminalOrStopsCannotHangTheRun) {
     EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("work"));
 }
 
+// Standard output a pipe that nobody reads: the program blocks writing the
+// installer's lines, and SIGTERM or the terminal's SIGINT must still end it
+// (after the handler's pause; a minute is only the bound of a hang).
+TEST_F(SignalsNative, TerminatingSignalsEndAProgramWhoseOutputNobodyReads) {
+    std::string lines;
+    for (int i = 0; i < 76000; ++i) {
+        lines += "INFO  12-8-2026 05:14:07 QIRU09231-I Copying file " + std::to_string(i) + ".\r\n";
+    }
+    box.write("lines.txt", lines);
+    write_settings();
+    options.env["TEST_INSTALLER_RAW"] = box.at("lines.txt");
+    hold_installer("TEST_INSTALLER_DELAY_MS");
+    for (int signal_number : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal_number);
+        int pipe_ends[2];
+        ASSERT_EQ(0, pipe2(pipe_ends, O_CLOEXEC));
+        options.stdout_fd = pipe_ends[1];
+        pid_t pid = start_install();
+        close(pipe_ends[1]);
+        EXPECT_TRUE(wait_for([&] { return logged("Copying file 75999."); }, 120));
+        kill(signal_number == SIGINT ? -pid : pid, signal_number);
+        bool ended = wait_for([&] { return has_ended(pid); }, 60);
+        if (!ended) {
+            kill(pid, SIGKILL);
+        }
+        EXPECT_TRUE(ended);
+        RunResult r = finish(pid, out_file);
+        EXPECT_EQ(signal_number, r.signal);
+        close(pipe_ends[0]);
+        // Its installer goes on to its end, and then the machine is free.
+        release_installer();
+        EXPECT_TRUE(wait_for([&] { return box.exists("work/setup.log"); }, 120));
+        box.remove("go");
+    }
+}
+
 }  // namespace
 }  // namespace e2e

@@ -178,18 +178,15 @@ RegistryAnswer FakeSystem::registry_value(const char* subkey, const char* name, 
 
 RegistryAnswer FakeSystem::registry_answer(const char* subkey, const char* name, char* data,
                                            uint32_t size) {
-    auto key = registry.find(subkey);
-    if (key == registry.end()) {
-        return RegistryAnswer::KeyMissing;
+    std::string bytes;
+    RegistryAnswer found = registry_bytes(subkey, name, &bytes);
+    if (found != RegistryAnswer::Ok) {
+        return found;
     }
-    auto value = key->second.find(name);
-    if (value == key->second.end()) {
-        return RegistryAnswer::ValueMissing;
-    }
-    if (value->second.size() + 1 > size) {
+    if (bytes.size() + 1 > size) {
         return RegistryAnswer::ValueTooLarge;
     }
-    std::memcpy(data, value->second.c_str(), value->second.size() + 1);
+    std::memcpy(data, bytes.c_str(), bytes.size() + 1);
     return RegistryAnswer::Ok;
 }
 
@@ -231,6 +228,7 @@ int FakeSystem::start_process(const std::string& command_line, ProcessHandle* pr
     }
     process->process = 1;
     process->thread = 2;
+    process->id = 4242;
     return answer(0, false, 0);
 }
 
@@ -238,8 +236,11 @@ int FakeSystem::wait_process(const ProcessHandle&) {
     return answer(wait_error, wait_error != 0, wait_error);
 }
 
-int FakeSystem::wait_process_for(const ProcessHandle& process, unsigned, bool* ended) {
+int FakeSystem::wait_process_for(const ProcessHandle& process, unsigned milliseconds, bool* ended) {
     *ended = timed_waits++ >= running_waits;
+    if (!*ended) {
+        clock_ms += milliseconds;
+    }
     if (!*ended && while_running) {
         while_running();
     }
@@ -270,6 +271,33 @@ void FakeSystem::unregister_console_handler() {
     handler = nullptr;
     handler_context = nullptr;
     answer(0, false, 0);
+}
+
+MachineLock FakeSystem::try_lock_machine(int64_t* holder, int* error) {
+    size_t index = static_cast<size_t>(lock_tries++);
+    MachineLock result = index < lock_answers.size() ? lock_answers[index] : MachineLock::Taken;
+    *holder = result == MachineLock::Busy ? lock_holder : 0;
+    *error = result == MachineLock::Taken ? 0 : lock_error;
+    return result;
+}
+
+std::string FakeSystem::installation_in_progress() {
+    size_t index = static_cast<size_t>(installation_looks++);
+    return index < installations.size() ? installations[index] : std::string();
+}
+
+RegistryAnswer FakeSystem::registry_bytes(const char* subkey, const char* name,
+                                          std::string* bytes) {
+    auto key = registry.find(subkey);
+    if (key == registry.end()) {
+        return RegistryAnswer::KeyMissing;
+    }
+    auto value = key->second.find(name);
+    if (value == key->second.end()) {
+        return RegistryAnswer::ValueMissing;
+    }
+    *bytes = value->second;
+    return RegistryAnswer::Ok;
 }
 
 }  // namespace iz

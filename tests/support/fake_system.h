@@ -81,7 +81,21 @@ class FakeSystem : public System {
     std::function<void()> while_running;
     int timed_waits = 0;
 
+    // Machine lock: answers of successive tries, Taken once they run out.
+    std::vector<MachineLock> lock_answers;
+    int64_t lock_holder = 0;
+    int lock_error = 0;
+    // Other installations in progress seen by successive looks, none once
+    // they run out.
+    std::vector<std::string> installations;
+    std::string restart_marker_path;  // empty: none on this platform
+    bool narrow_exit = false;
+    // The monotonic clock; pauses and timed waits move it by their length.
+    int64_t clock_ms = 1000;
+
     // --- what the program did ---
+    int lock_tries = 0;
+    int installation_looks = 0;
     std::string console;
     std::vector<std::string> command_lines;
     std::vector<std::string> work_folders_opened;
@@ -101,7 +115,10 @@ class FakeSystem : public System {
     bool is_lead_byte(unsigned char byte, bool japanese) override;
     void write_console(const char* bytes, size_t count) override;
     LocalTime local_time() override { return time; }
-    void sleep_ms(unsigned milliseconds) override { sleeps.push_back(milliseconds); }
+    void sleep_ms(unsigned milliseconds) override {
+        sleeps.push_back(milliseconds);
+        clock_ms += milliseconds;
+    }
     int last_error() override { return last_error_; }
     int name_too_long_error() override { return kNameTooLong; }
     int invalid_name_error() override { return kInvalidName; }
@@ -137,6 +154,16 @@ class FakeSystem : public System {
     void close_process(ProcessHandle* process) override;
     bool register_console_handler(ConsoleHandler h, void* context) override;
     void unregister_console_handler() override;
+    MachineLock try_lock_machine(int64_t* holder, int* error) override;
+    std::string installation_in_progress() override;
+    int64_t monotonic_ms() override { return clock_ms; }
+    bool registry_key_exists(const char* subkey) override { return registry.count(subkey) != 0; }
+    RegistryAnswer registry_bytes(const char* subkey, const char* name,
+                                  std::string* bytes) override;
+    bool narrow_exit_status() override { return narrow_exit; }
+    const char* restart_marker() override {
+        return restart_marker_path.empty() ? nullptr : restart_marker_path.c_str();
+    }
 
   private:
     RegistryAnswer registry_answer(const char* subkey, const char* name, char* data, uint32_t size);

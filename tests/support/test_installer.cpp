@@ -21,6 +21,11 @@
 //   TEST_INSTALLER_INTERVAL_MS pause before each numbered line, which then
 //                              carries the moment of its append in
 //                              microseconds since 1970 ("at N.")
+//   TEST_INSTALLER_BLOCKS      "N:BYTES": append N blocks of BYTES bytes of
+//                              "x", each after TEST_INSTALLER_INTERVAL_MS;
+//                              with TEST_INSTALLER_BLOCK_LINES=1 each block
+//                              is a line (its last two bytes CR LF), else
+//                              the blocks are one line, ended after the last
 //   TEST_INSTALLER_DELAY_MS    pause before completing: milliseconds, or
 //                              "file:PATH" to wait until PATH exists (at
 //                              most two minutes), so that a test decides
@@ -194,6 +199,28 @@ void log_numbered_lines(const std::string& run_log) {
     }
 }
 
+void log_blocks(const std::string& run_log) {
+    std::string spec = env("TEST_INSTALLER_BLOCKS");
+    size_t colon = spec.find(':');
+    if (colon == std::string::npos) {
+        return;
+    }
+    int count = std::atoi(spec.substr(0, colon).c_str());
+    size_t bytes = static_cast<size_t>(std::atol(spec.substr(colon + 1).c_str()));
+    int interval = std::atoi(env("TEST_INSTALLER_INTERVAL_MS", "0").c_str());
+    std::string block(bytes < 2 ? 2 : bytes, 'x');
+    if (env("TEST_INSTALLER_BLOCK_LINES") == "1") {
+        block.replace(block.size() - 2, 2, "\r\n");
+    }
+    for (int i = 0; i < count; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(interval));
+        append(run_log, block);
+    }
+    if (env("TEST_INSTALLER_BLOCK_LINES") != "1") {
+        append(run_log, "\r\n");
+    }
+}
+
 void log_extra_lines(const std::string& run_log) {
     std::istringstream lines(env("TEST_INSTALLER_LINES"));
     std::string watched = env("TEST_INSTALLER_WATCH");
@@ -205,6 +232,7 @@ void log_extra_lines(const std::string& run_log) {
         }
     }
     log_numbered_lines(run_log);
+    log_blocks(run_log);
     std::string raw = env("TEST_INSTALLER_RAW");
     if (!raw.empty()) {
         append(run_log, read_file(raw));

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/run_state.h"
+#include "installer/installer_watch.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
 
@@ -25,6 +26,7 @@ class WorkFolder : public ::testing::Test {
     }
     FakeSystem sys;
     RunState state{sys};
+    InstallerWatch watch{state};
 };
 
 }  // namespace iz

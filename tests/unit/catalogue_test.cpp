@@ -43,8 +43,9 @@ TEST(Catalogue, EveryMessageButTheUsageLineCarriesItsIdentifierInBothLanguages) 
     const char* ids[] = {"QIRU09001-E", "QIRU09034-E", "QIRU09179-I", "QIRU09180-I", "QIRU09187-W",
                          "QIRU09188-W", "QIRU09189-W", "QIRU09190-W", "QIRU09191-W", "QIRU09192-W",
                          "QIRU09193-W", "QIRU09194-W", "QIRU09195-W", "QIRU09197-W", "QIRU09198-E",
-                         "QIRU09216-E", "QIRU09253-W"};
-    for (int id = 0; id < 17; ++id) {
+                         "QIRU09216-E", "QIRU09253-W", "QIRU09301-I", "QIRU09302-I", "QIRU09303-E",
+                         "QIRU09304-W", "QIRU09305-E", "QIRU09306-W", "QIRU09307-W"};
+    for (int id = 0; id < kMsgUsage; ++id) {
         for (int language : {kLanguageEnglish, kLanguageJapanese}) {
             std::string text = catalogue_text(language, static_cast<MessageId>(id));
             EXPECT_EQ(std::string(ids[id]) + " ", text.substr(0, 12)) << id << "/" << language;

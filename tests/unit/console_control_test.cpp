@@ -5,7 +5,7 @@
 
 #include "installer/result_check.h"
 #include "messages/output.h"
-#include "messages/replay.h"
+#include "installer/installer_watch.h"
 #include "support/work_folder.h"
 
 namespace iz {

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "core/run_state.h"
+#include "installer/installer_watch.h"
 #include "messages/log_pieces.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
@@ -35,6 +36,7 @@ class ReplayTest : public ::testing::Test {
     }
     FakeSystem sys;
     RunState state{sys};
+    InstallerWatch watch{state};
 };
 
 TEST_F(ReplayTest, FirstCallShowsInstallerLinesLaterCallsOnlyScan) {
@@ -136,6 +138,7 @@ TEST_F(ReplayTest, NothingWithoutARunLogOrAStartLine) {
     EXPECT_EQ(0, replaced.completed);
     FakeSystem other;
     RunState unopened(other);
+    InstallerWatch unopened_watch(unopened);
     int completed = -1;
     replay_installer_log(unopened, &completed);
     EXPECT_EQ(0, completed);

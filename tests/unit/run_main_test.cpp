@@ -96,12 +96,18 @@ TEST(Administrator, NonAdministratorGetsMessageZeroWhateverTheCommandLine) {
     }
 }
 
-TEST(ExitCode, StatusesMapToZeroOneOrNinetyNine) {
-    EXPECT_EQ(0, exit_code_for(kStatusOk));
-    EXPECT_EQ(1, exit_code_for(kStatusParameterError));
-    for (int status : {2, 3, 4, 6, 7, 8, 9, 10}) {
-        EXPECT_EQ(99, exit_code_for(status)) << status;
+TEST(ExitCode, StatusesMapToZeroOneOrNinetyNineOrTheBusyAndRestartCodes) {
+    for (bool narrow : {false, true}) {
+        EXPECT_EQ(0, exit_code_for(kStatusOk, narrow));
+        EXPECT_EQ(1, exit_code_for(kStatusParameterError, narrow));
+        for (int status : {2, 3, 4, 6, 7, 8, 9, 10}) {
+            EXPECT_EQ(99, exit_code_for(status, narrow)) << status;
+        }
     }
+    EXPECT_EQ(1618, exit_code_for(kStatusBusy, false));
+    EXPECT_EQ(350, exit_code_for(kStatusRestartPending, false));
+    EXPECT_EQ(75, exit_code_for(kStatusBusy, true));
+    EXPECT_EQ(69, exit_code_for(kStatusRestartPending, true));
 }
 
 TEST(WorkPaths, SuffixesAreAppendedEvenAfterATrailingSeparator) {

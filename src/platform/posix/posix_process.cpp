@@ -157,6 +157,7 @@ int PosixSystem::start_process(const std::string& command_line, ProcessHandle* p
     }
     process->process = pid;
     process->thread = 0;
+    process->id = pid;
     return 0;
 }
 

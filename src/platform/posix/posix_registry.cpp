@@ -58,6 +58,38 @@ RegistryAnswer PosixSystem::registry_value(const char* subkey, const char* name,
     return RegistryAnswer::Ok;
 }
 
+bool PosixSystem::registry_key_exists(const char* subkey) {
+    struct stat info;
+    return stat(key_folder(subkey).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+RegistryAnswer PosixSystem::registry_bytes(const char* subkey, const char* name,
+                                           std::string* bytes) {
+    const size_t kMostBytes = 64 * 1024;
+    if (!registry_key_exists(subkey)) {
+        return RegistryAnswer::KeyMissing;
+    }
+    std::ifstream file(key_folder(subkey) + "/" + name, std::ios::binary);
+    if (!file) {
+        return RegistryAnswer::ValueMissing;
+    }
+    bytes->assign(kMostBytes + 1, '\0');
+    file.read(&(*bytes)[0], static_cast<std::streamsize>(bytes->size()));
+    bytes->resize(static_cast<size_t>(file.gcount()));
+    if (bytes->size() > kMostBytes) {
+        bytes->resize(kMostBytes);
+        return RegistryAnswer::ValueTooLarge;
+    }
+    // The same trailing line end as registry_value leaves out.
+    if (!bytes->empty() && bytes->back() == '\n') {
+        bytes->pop_back();
+        if (!bytes->empty() && bytes->back() == '\r') {
+            bytes->pop_back();
+        }
+    }
+    return RegistryAnswer::Ok;
+}
+
 uint32_t PosixSystem::environment_variable(const char* name, char* buffer, uint32_t size) {
     const char* value = std::getenv(name);
     // Without the Windows variable the program-files folder of this platform

@@ -2,7 +2,8 @@
 // each by its POSIX equivalent. One concern a file defines its methods:
 // posix_identity.cpp (token, language, version), posix_console.cpp (console,
 // time, pause), posix_files.cpp, posix_registry.cpp (registry folder tree and
-// environment), posix_process.cpp and posix_signals.cpp (console control).
+// environment), posix_process.cpp, posix_signals.cpp (console control) and posix_machine.cpp
+// (one installation at a time).
 #pragma once
 
 #include <atomic>
@@ -119,7 +120,19 @@ class PosixSystem : public System {
     bool register_console_handler(ConsoleHandler handler, void* context) override;
     void unregister_console_handler() override;
 
+    // posix_machine.cpp
+    MachineLock try_lock_machine(int64_t* holder, int* error) override;
+    std::string installation_in_progress() override;
+    int64_t monotonic_ms() override;
+    bool registry_key_exists(const char* subkey) override;
+    RegistryAnswer registry_bytes(const char* subkey, const char* name,
+                                  std::string* bytes) override;
+    const char* restart_marker() override;
+    bool narrow_exit_status() override;
+
   private:
+    // The machine lock's file, held open for the rest of the process.
+    int machine_lock_fd_ = -1;
     posix::ConsoleSignals console_signals_;
     posix::WorkFolder work_folder_;
     // Wait statuses of reaped children, until their handle is closed.

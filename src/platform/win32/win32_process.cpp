@@ -42,6 +42,7 @@ int Win32System::start_process(const std::string& command_line, ProcessHandle* p
     }
     process->process = value_of(started.hProcess);
     process->thread = value_of(started.hThread);
+    process->id = static_cast<int64_t>(started.dwProcessId);
     return 0;
 }
 

@@ -3,7 +3,8 @@
 // language, version, WOW64), win32_console.cpp (console, time, pause, console
 // control), win32_files.cpp, win32_work_files.cpp (the checked work files),
 // win32_work_folder.cpp (the work folder judged and held),
-// win32_registry.cpp (registry and environment) and win32_process.cpp.
+// win32_registry.cpp (registry and environment), win32_process.cpp and
+// win32_machine.cpp (one installation at a time).
 // Nothing here needs <windows.h>: handles travel as the integers of
 // ProcessHandle.
 #pragma once
@@ -29,6 +30,11 @@ intptr_t open_work_file_for_reading(const std::string& path);
 // The process's user as the text of its security identifier ("S-1-5-21-..."),
 // or the empty string when the token cannot be read (win32_work_files.cpp).
 std::string token_user_text();
+
+// 0 when the process's user, the Administrators group or LocalSystem owns
+// the open file or folder, else the error number saying why not
+// (win32_work_files.cpp).
+int owner_refusal(intptr_t handle);
 
 }  // namespace win32
 
@@ -90,9 +96,21 @@ class Win32System : public System {
     bool register_console_handler(ConsoleHandler handler, void* context) override;
     void unregister_console_handler() override;
 
+    // win32_machine.cpp
+    MachineLock try_lock_machine(int64_t* holder, int* error) override;
+    std::string installation_in_progress() override;
+    int64_t monotonic_ms() override;
+    bool registry_key_exists(const char* subkey) override;
+    RegistryAnswer registry_bytes(const char* subkey, const char* name,
+                                  std::string* bytes) override;
+    const char* restart_marker() override;
+    bool narrow_exit_status() override;
+
   private:
     // The work folder, held open until the program ends (win32_work_files.cpp).
     intptr_t work_folder_ = 0;
+    // The machine lock's file, held open for the rest of the process.
+    intptr_t machine_lock_ = 0;
 };
 
 }  // namespace iz

@@ -59,10 +59,13 @@ bool token_user(Sid* sid) {
     return true;
 }
 
+}  // namespace
+
 // The process's user, the Administrators group (the owner Windows gives the
 // files an administrator creates) and LocalSystem own what the program may
 // trust: any of them could replace the program itself.
-int owner_refusal(HANDLE file) {
+int win32::owner_refusal(intptr_t handle) {
+    HANDLE file = reinterpret_cast<HANDLE>(handle);
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     DWORD status = GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
@@ -78,6 +81,8 @@ int owner_refusal(HANDLE file) {
     return own ? 0 : ERROR_INVALID_OWNER;
 }
 
+namespace {
+
 int refusal(HANDLE file) {
     if (GetFileType(file) != FILE_TYPE_DISK) {
         return ERROR_BAD_FILE_TYPE;
@@ -92,7 +97,7 @@ int refusal(HANDLE file) {
     if (info.nNumberOfLinks > 1) {
         return ERROR_TOO_MANY_LINKS;
     }
-    return owner_refusal(file);
+    return win32::owner_refusal(reinterpret_cast<intptr_t>(file));
 }
 
 // A file created here gets a protected DACL of its own instead of what the
