@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest libgtest-dev clang libclang-rt-14-dev locales
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386 util-linux
-          ansible ansible-lint)
+          ansible ansible-lint nlohmann-json3-dev)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386

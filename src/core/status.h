@@ -16,6 +16,8 @@ enum Status {
     kStatusOptionsFile = 9,
     // The installer's result code was missing or not "0".
     kStatusInstallerFailed = 10,
+    // The result record could not be written before the run.
+    kStatusResultRecord = 11,
 };
 
 }  // namespace iz

@@ -7,6 +7,8 @@
 #include "installer/result_check.h"
 #include "main/administrator.h"
 #include "main/console_control.h"
+#include "main/result_record.h"
+#include "main/run_record.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/replay.h"
@@ -71,13 +73,18 @@ void build_work_paths(RunState& state) {
     state.paths.response = folder + separator + "setup.iss";
     state.paths.installer_log = folder + separator + "setup.log";
     state.paths.options = folder + separator + "setoptions.bat";
+    state.paths.result_record = folder + separator + kResultRecordName;
 }
 
 int run_install(RunState& state, const std::string& settings_file, int check) {
     int warned = 0;
     int status = load_settings(state, settings_file, &warned);
+    int recorded = begin_run_record(state, check != 0 ? kModeCheck : kModeInstall);
     if (status != kStatusOk) {
         return status;
+    }
+    if (recorded != kStatusOk) {
+        return recorded;
     }
     build_work_paths(state);
     register_console_control(state);
@@ -86,6 +93,10 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
     }
     if (check == 0 && write_options_file(state) != kStatusOk) {
         return kStatusOptionsFile;
+    }
+    state.outcome.run_log_size_before = state.sys.file_size(state.paths.run_log);
+    if (state.outcome.run_log_size_before < 0) {
+        state.outcome.run_log_size_before = 0;  // a new run log
     }
     if (open_run_log(state, state.paths.run_log, check, warned) != kStatusOk) {
         return kStatusRunLog;
@@ -97,6 +108,7 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
     }
     int completed = 0;
     replay_installer_log(state, &completed);
+    state.outcome.completed = completed != 0;
     // An installation the installer reports as failed must not end as a
     // success: unattended deployments go by the exit code alone.
     if (check_setup_result(state, completed) != kStatusOk) {
@@ -108,6 +120,10 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
 int run_options_only(RunState& state, const std::string& settings_file) {
     int warned = 0;
     int status = load_settings(state, settings_file, &warned);
+    int recorded = begin_run_record(state, kModeOptionsOnly);
+    if (recorded != kStatusOk) {
+        return recorded;
+    }
     if (warned != 0) {
         return kStatusWarnings;
     }
@@ -154,7 +170,7 @@ int run_main(System& sys, int argc, const char* const* argv) {
     }
     // The handler uses the state, which ends with this function.
     unregister_console_control(state);
-    return exit_code_for(status);
+    return finish_run_record(state, exit_code_for(status));
 }
 
 }  // namespace iz

@@ -20,7 +20,8 @@ TEST_F(InstallRun, CleanInstallEchoesTheInstallerAndRemovesTheWorkFiles) {
     EXPECT_EQ(std::string(kStart) + "QIRU09230-I Installing ZOVA (All) into " + box.at("zova") +
                   ".\n" + kCompleted,
               r.out);
-    EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("work"));
+    EXPECT_EQ((std::vector<std::string>{"installzova-result.json", "installzova.log"}),
+              box.list("work"));
     EXPECT_EQ(expected_command_line("-silent "), received());
     std::string log = box.read("work/installzova.log");
     EXPECT_EQ(0u, log.find("an earlier run\r\nINFO "));
@@ -39,7 +40,8 @@ TEST_F(InstallRun, CheckRunKeepsTheWorkFilesAndWritesNoOptionsFile) {
         "QIRU09232-I Checking the installation environment.\n"
         "QIRU09233-I The installation environment check finished.\n",
         r.out);
-    EXPECT_EQ((std::vector<std::string>{"installzova.log", "setup.iss", "setup.log"}),
+    EXPECT_EQ((std::vector<std::string>{"installzova-result.json", "installzova.log", "setup.iss",
+                                        "setup.log"}),
               box.list("work"));
     EXPECT_EQ(expected_command_line("-silentcheck "), received());
     std::string log = box.read("work/installzova.log");
@@ -172,7 +174,8 @@ TEST_F(InstallRun, InstallerExitCodeDecidesNothing) {
     options.env["TEST_INSTALLER_EXIT"] = "3";
     RunResult r = install();
     EXPECT_EQ(0, r.exit_code) << r.out;
-    EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("work"));
+    EXPECT_EQ((std::vector<std::string>{"installzova-result.json", "installzova.log"}),
+              box.list("work"));
     EXPECT_NE(std::string::npos,
               box.read("work/installzova.log").find("00101177 GetExitCodeProcess(3) = 1\r\n"));
 }
@@ -212,7 +215,8 @@ TEST_F(InstallRun, OptionsOnlyModeStartsNoInstaller) {
     RunResult r = install({"-t"});
     EXPECT_EQ(0, r.exit_code);
     EXPECT_EQ("", r.out);
-    EXPECT_EQ(std::vector<std::string>{"setoptions.bat"}, box.list("work"));
+    EXPECT_EQ((std::vector<std::string>{"installzova-result.json", "setoptions.bat"}),
+              box.list("work"));
     EXPECT_FALSE(box.exists("received.txt"));
 }
 
