@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <nlohmann/json.hpp>
+
 #include "e2e/install_fixture.h"
 #include "support/test_helpers.h"
 
@@ -30,6 +32,19 @@ TEST_F(InstallRun, CleanInstallEchoesTheInstallerAndRemovesTheWorkFiles) {
     EXPECT_NE(std::string::npos, log.find("00100635 remove_lu_force=\r\n"));
     EXPECT_NE(std::string::npos, log.find("00101177 GetExitCodeProcess(0) = 1\r\n"));
     EXPECT_NE(std::string::npos, log.find("00101219 ResultCode=0(1)\r\n"));
+    // The record's offsets hold this run's lines, from its start line to the end.
+    nlohmann::json record = nlohmann::json::parse(box.read("work/installzova-result.json"));
+    EXPECT_EQ(1, record["format"]);
+    EXPECT_EQ("install", record["mode"]);
+    EXPECT_EQ(0, record["exit_code"]);
+    EXPECT_EQ(0, record["installer_exit_code"]);
+    EXPECT_EQ(0, record["installer_result_code"]);
+    EXPECT_EQ(true, record["installation_completed"]);
+    EXPECT_EQ(true, record["work_files_removed"]);
+    EXPECT_EQ(16, record["run_log_start"]);
+    EXPECT_EQ(log.size(), record["run_log_end"]);
+    EXPECT_EQ(log.substr(16, 5), "INFO ");
+    EXPECT_TRUE(record["ended_at"].get<std::string>() >= record["started_at"].get<std::string>());
 }
 
 TEST_F(InstallRun, CheckRunKeepsTheWorkFilesAndWritesNoOptionsFile) {
