@@ -276,6 +276,15 @@ installzova_mode_check() {
         has "$tmp/setup-arguments" '^arg=-silentcheck$'
 }
 
+# Media that were never copied: the program cannot be started.
+not_started() {
+    play 2 -e '{"installzova_media_src": null}' -e "installzova_media_dir=$tmp/nowhere" \
+        -e "installzova_settings_file=$tmp/nowhere.ini" -e installzova_force=true > "$tmp/out" ||
+        { cat "$tmp/out"; return 1; }
+    has "$tmp/out" '^result: rc=-1 changed=False ' &&
+        has "$tmp/out" '^msg: installzova could not be started: .*No such file'
+}
+
 # The cases below need the program's machine-wide lock and pending-restart
 # check. Each runs in a mount namespace of its own whose /run is private, so
 # the machine's own lock and /run/reboot-required are never touched.
@@ -335,6 +344,7 @@ check "new media on the controller: copied and installed" new_media
 check "installer reports failure: failed, this run's run-log lines; the next play reruns" installer_fails
 check "installzova_mode check: -c run for real, nothing changed" installzova_mode_check
 check "settings warnings: failed, the warning in the result" warns
+check "program missing on the host: could not be started" not_started
 check "busy: exit 75 tried again, then failed" busy
 check "restart pending: exit 69 fails the host" restart_pending
 check "restart pending with installzova_reboot_first: restarted, run again" reboot_first
