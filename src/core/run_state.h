@@ -7,11 +7,13 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/language.h"
 #include "core/machine_report.h"
 #include "core/program_settings.h"
 #include "core/settings_table.h"
+#include "platform/system.h"
 
 namespace iz {
 
@@ -22,9 +24,37 @@ struct WorkPaths {
     std::string response;       // <work folder>\setup.iss
     std::string installer_log;  // <work folder>\setup.log
     std::string options;        // <work folder>\setoptions.bat
+    std::string result_record;  // <work folder>\installzova-result.json
 };
 
 class InstallerWatch;
+
+// A warning the settings drew: the message (a MessageId), the key and its
+// value as the settings file holds it.
+struct SettingWarning {
+    int message = 0;
+    std::string key;
+    std::string value;
+};
+
+// What the run learnt for its result record. Only the main thread writes
+// these, except the result code, which a log-off's handler may also read.
+struct RunOutcome {
+    std::vector<SettingWarning> warnings;
+    bool installer_exited = false;
+    uint32_t installer_exit_code = 0;
+    std::atomic<bool> result_code_read{false};
+    std::atomic<int> result_code{0};
+    bool completed = false;
+    // The run log's size before this run's start line, -1 when unknown.
+    int64_t run_log_size_before = -1;
+    // Set when the run's record was begun: the mode, the start (UTC) and
+    // the product's installed option before anything ran.
+    bool record_begun = false;
+    int record_mode = 0;
+    LocalTime started_at;
+    std::string option_before;
+};
 
 struct RunState {
     explicit RunState(System& system) : sys(system), settings(make_settings_table()) {}
@@ -51,6 +81,7 @@ struct RunState {
     ProgramSettings program;
     // Filled by the checks before the installer (installer/machine_checks.h).
     MachineReport machine;
+    RunOutcome outcome;
 
     // The value of a setting, by row.
     std::string& value(int row) { return settings[row].value; }

@@ -22,6 +22,8 @@ enum Status {
     kStatusBusy = 12,
     // The machine waits for a restart and the policy says stop.
     kStatusRestartPending = 13,
+    // The result record could not be written before the run.
+    kStatusResultRecord = 14,
 };
 
 }  // namespace iz

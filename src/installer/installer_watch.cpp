@@ -297,6 +297,11 @@ int InstallerWatch::wait(const ProcessHandle& process) {
     return 0;
 }
 
+int64_t InstallerWatch::start_offset() {
+    MutexLock hold(mutex_);
+    return start_;
+}
+
 void replay_installer_log(RunState& state, int* completed) {
     InstallerWatch* watch = state.watch.load();
     *completed = 0;

@@ -68,6 +68,10 @@ class InstallerWatch {
     // log.
     void replay(int* completed) IZ_EXCLUDES(mutex_);
 
+    // The raw offset of this run's start line in the run log, -1 until it
+    // was found.
+    int64_t start_offset() IZ_EXCLUDES(mutex_);
+
   private:
     bool look_changed(int64_t size) IZ_REQUIRES(mutex_);
     bool still_followed(ReadableFile& file) IZ_REQUIRES(mutex_);

@@ -118,6 +118,9 @@ int launch_setup(RunState& state, int check, int warned) {
               format_text(state, "GetExitCodeProcess(%x) = %d", exit_code, read ? 1 : 0));
         if (!read) {
             status = report_internal_error(state, error, kCodeExitCodeFailed);
+        } else {
+            state.outcome.installer_exit_code = exit_code;
+            state.outcome.installer_exited = true;
         }
     }
     state.sys.close_process(&process);

@@ -50,6 +50,10 @@ int check_setup_result(RunState& state, int completed) {
     uint32_t n = state.sys.work_file_profile_string("ResponseResult", "ResultCode", "", buffer,
                                                     kResultSize, state.paths.installer_log.c_str());
     const std::string value(buffer);
+    if (n != 0) {
+        state.outcome.result_code.store(result_code_number(value));
+        state.outcome.result_code_read.store(true);
+    }
     trace(state, kCodeResultTrace,
           format_text(state, "ResultCode=%s(%d)", value.c_str(), static_cast<int>(n)));
     if (n == 1 && value == "0") {

@@ -9,6 +9,8 @@
 #include "installer/result_check.h"
 #include "main/administrator.h"
 #include "main/console_control.h"
+#include "main/result_record.h"
+#include "main/run_record.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -72,6 +74,7 @@ void build_work_paths(RunState& state) {
     state.paths.response = folder + separator + "setup.iss";
     state.paths.installer_log = folder + separator + "setup.log";
     state.paths.options = folder + separator + "setoptions.bat";
+    state.paths.result_record = folder + separator + kResultRecordName;
 }
 
 int open_work_folder(RunState& state) {
@@ -83,19 +86,35 @@ int open_work_folder(RunState& state) {
     return kStatusOk;
 }
 
+// Once the settings name a work folder: judges it, takes the machine and
+// begins the run's record, in that order, so that nothing is written in a
+// folder others may change or while another run owns the machine.
+int claim_work_folder(RunState& state, int mode) {
+    if (state.settings_full_path.empty() || state.value(kWorkDir).empty()) {
+        return kStatusOk;
+    }
+    build_work_paths(state);
+    int status = open_work_folder(state);
+    if (status == kStatusOk) {
+        status = take_machine(state);
+    }
+    if (status == kStatusOk) {
+        status = begin_run_record(state, mode);
+    }
+    return status;
+}
+
 int run_install(RunState& state, const std::string& settings_file, int check) {
     int warned = 0;
     int status = load_settings(state, settings_file, &warned);
+    int claimed = claim_work_folder(state, check != 0 ? kModeCheck : kModeInstall);
     if (status != kStatusOk) {
         return status;
     }
-    build_work_paths(state);
-    if (open_work_folder(state) != kStatusOk) {
-        return kStatusWorkFolder;
+    if (claimed != kStatusOk) {
+        return claimed;
     }
     register_console_control(state);
-    // Nothing is written before this run holds the machine and nothing else
-    // installs: a run that gives up leaves the work folder as it found it.
     status = prepare_machine(state);
     if (status != kStatusOk) {
         return status;
@@ -105,6 +124,10 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
     }
     if (check == 0 && write_options_file(state) != kStatusOk) {
         return kStatusOptionsFile;
+    }
+    state.outcome.run_log_size_before = state.sys.file_size(state.paths.run_log);
+    if (state.outcome.run_log_size_before < 0) {
+        state.outcome.run_log_size_before = 0;  // a new run log
     }
     if (open_run_log(state, state.paths.run_log, check, warned) != kStatusOk) {
         return kStatusRunLog;
@@ -117,6 +140,7 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
     }
     int completed = 0;
     replay_installer_log(state, &completed);
+    state.outcome.completed = completed != 0;
     // An installation the installer reports as failed must not end as a
     // success: unattended deployments go by the exit code alone.
     if (check_setup_result(state, completed) != kStatusOk) {
@@ -128,17 +152,13 @@ int run_install(RunState& state, const std::string& settings_file, int check) {
 int run_options_only(RunState& state, const std::string& settings_file) {
     int warned = 0;
     int status = load_settings(state, settings_file, &warned);
+    int claimed = claim_work_folder(state, kModeOptionsOnly);
+    if (claimed != kStatusOk) {
+        return claimed;
+    }
     if (warned != 0) {
         return kStatusWarnings;
     }
-    if (status != kStatusOk) {
-        return status;
-    }
-    build_work_paths(state);
-    if (open_work_folder(state) != kStatusOk) {
-        return kStatusWorkFolder;
-    }
-    status = take_machine(state);
     if (status != kStatusOk) {
         return status;
     }
@@ -146,10 +166,7 @@ int run_options_only(RunState& state, const std::string& settings_file) {
 }
 
 int prepare_machine(RunState& state) {
-    int status = take_machine(state);
-    if (status == kStatusOk) {
-        status = wait_for_other_installation(state);
-    }
+    int status = wait_for_other_installation(state);
     if (status == kStatusOk) {
         find_pending_restart(state);
         status = stop_for_pending_restart(state);
@@ -199,7 +216,7 @@ int run_main(System& sys, int argc, const char* const* argv) {
     }
     // The handler uses the state, which ends with this function.
     unregister_console_control(state);
-    return exit_code_for(status, sys.narrow_exit_status());
+    return finish_run_record(state, exit_code_for(status, sys.narrow_exit_status()));
 }
 
 }  // namespace iz

@@ -43,9 +43,14 @@ RunMode parse_arguments(RunState& state, int argc, const char* const* argv);
 int run_install(RunState& state, const std::string& settings_file, int check);
 int run_options_only(RunState& state, const std::string& settings_file);
 
-// Before any work file is written: takes the machine lock, waits for another
-// installation and looks for a pending restart. Returns 0, kStatusBusy,
-// kStatusRestartPending or kStatusSetup, with state.machine filled.
+// Once the settings name a work folder: judges the folder, takes the machine
+// lock and begins the run's record. Returns 0 (also when no work folder is
+// known), kStatusWorkFolder, kStatusBusy, kStatusSetup or kStatusResultRecord.
+int claim_work_folder(RunState& state, int mode);
+
+// With the machine held, before the installer's files are written: waits for
+// another installation and looks for a pending restart. Returns 0,
+// kStatusBusy or kStatusRestartPending, with state.machine filled.
 int prepare_machine(RunState& state);
 
 // Fills the four work-file paths from the work folder. The paths are never

@@ -106,6 +106,8 @@ class System {
     // turn LF into CR LF) and flushes. Safe to call from any thread.
     virtual void write_console(const char* bytes, size_t count) = 0;
     virtual LocalTime local_time() = 0;
+    // The same clock in coordinated universal time.
+    virtual LocalTime utc_time() = 0;
     virtual void sleep_ms(unsigned milliseconds) = 0;
 
     // --- Files -----------------------------------------------------------
@@ -188,6 +190,13 @@ class System {
     virtual uint32_t work_file_profile_string(const char* section, const char* key,
                                               const char* fallback, char* buffer, uint32_t size,
                                               const char* file) = 0;
+
+    // --- Text for other programs -----------------------------------------
+    // `text`, bytes in the character set the system's and the user's texts
+    // are in (Windows: the ANSI code page; POSIX: the locale's, from LC_ALL,
+    // LC_CTYPE or LANG), as UTF-8. A sequence that does not convert becomes
+    // U+FFFD, so the result is always valid UTF-8.
+    virtual std::string to_utf8(const std::string& text) = 0;
 
     // --- Registry and system queries ------------------------------------
     // Reads value `name` of key `subkey` under HKEY_LOCAL_MACHINE into `data`

@@ -58,6 +58,7 @@ void read_pass(RunState& state, bool* warning) {
     for (SettingEntry& entry : state.settings) {
         entry.value = read_key(state, entry);
         if (entry.returned_length > entry.capacity) {
+            note_warning(state, kMsgBadDefinition, entry.key, entry.value);
             report(state, message_text(state, kMsgBadDefinition, entry.key, entry.value.c_str()),
                    kToConsole);
             entry.value = entry.default_value;

@@ -8,6 +8,7 @@
 #include "messages/text.h"
 #include "platform/system.h"
 #include "settings/load_settings.h"
+#include "settings/validate.h"
 
 namespace iz {
 
@@ -87,6 +88,7 @@ void read_program_settings(RunState& state, bool* warning) {
             continue;
         }
         report(state, message_text(state, kMsgBadProgramSetting, key, value.c_str()), kToConsole);
+        note_warning(state, kMsgBadProgramSetting, key, value);
         *warning = true;
     }
 }

@@ -16,9 +16,8 @@ namespace iz {
 namespace {
 
 const char kSupportedFileVersion[] = "0201";
-const uint32_t kInstalledOptionSize = 8;
-// The longest work-file name with its separator ("\installzova.log").
-const size_t kLongestWorkFileSuffix = 16;
+// The longest work-file name with its separator ("\installzova-result.json").
+const size_t kLongestWorkFileSuffix = 24;
 const uint32_t kTempPathSize = 261;
 
 bool is_digit(unsigned char c) {
@@ -36,6 +35,7 @@ void warn(RunState& state, const std::string& text, bool* warning) {
 }
 
 void warn_value(RunState& state, MessageId id, SettingEntry& entry, bool* warning) {
+    note_warning(state, id, entry.key, entry.value);
     warn(state, message_text(state, id, entry.key, entry.value.c_str()), warning);
     entry.value.clear();
 }
@@ -65,6 +65,7 @@ bool sorts_after(const std::string& value, const char* reference) {
 void check_file_version(RunState& state, bool* warning) {
     std::string& version = state.value(kFileVersion);
     if (version.empty() || sorts_after(version, kSupportedFileVersion)) {
+        note_warning(state, kMsgUnsupportedVersion, state.settings[kFileVersion].key, version);
         warn(state, message_text(state, kMsgUnsupportedVersion, state.value(kZovaVersion).c_str()),
              warning);
         version = kSupportedFileVersion;
@@ -104,6 +105,7 @@ void check_component_choice(RunState& state, bool* warning) {
         return;
     }
     if (equals_ignore_case(query_installed_option(state, kInstalledOptionSize), "All")) {
+        note_warning(state, kMsgCoreOverAll, state.settings[kZovaCore].key, state.value(kZovaCore));
         warn(state, get_message(state, kMsgCoreOverAll), warning);
         state.value(kZovaCore).clear();
     }
@@ -178,6 +180,14 @@ std::string query_installed_option(RunState& state, uint32_t size) {
     }
     option[size - 1] = '\0';
     return std::string(option.data());
+}
+
+void note_warning(RunState& state, int message, const char* key, const std::string& value) {
+    SettingWarning noted;
+    noted.message = message;
+    noted.key = key;
+    noted.value = value;
+    state.outcome.warnings.push_back(noted);
 }
 
 int validate_settings(RunState& state, bool* warning) {

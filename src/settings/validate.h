@@ -3,6 +3,7 @@
 // defaults of the work folder and installation folder, the reboot request.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/settings_table.h"
@@ -12,6 +13,8 @@ namespace iz {
 struct RunState;
 
 const int kCodeTempFolder = 100558;
+// The buffer the product's "InstallationOption" is read into.
+const uint32_t kInstalledOptionSize = 8;
 
 // Validates and completes the table in place; every problem is reported on
 // the console, clears or replaces the value and sets `warning`. Returns
@@ -29,5 +32,9 @@ bool is_valid_value(const std::string& value, ValueKind kind);
 // value; empty when the value is too long for `size` bytes as a terminated
 // text (it cannot be "All" then). Never reads or writes past `size` bytes.
 std::string query_installed_option(RunState& state, uint32_t size);
+
+// Keeps a warning about `key` for the result record: `message` is its
+// MessageId, `value` the value as the settings file holds it.
+void note_warning(RunState& state, int message, const char* key, const std::string& value);
 
 }  // namespace iz

@@ -41,14 +41,14 @@ TEST_F(FaultsNative, ReadOnlyWorkFilesStopTheRunBeforeTheInstaller) {
         {"work/setup.iss",
          "QIRU09216-E An error occurred during I/O of a file that installzova uses. Error Code = "
          "13, 100659\n",
-         {"installzova.log", "setup.iss"}},
+         {"installzova-result.json", "installzova.log", "setup.iss"}},
         {"work/setoptions.bat",
          "QIRU09216-E An error occurred during I/O of a file that installzova uses. Error Code = "
          "13, 100918\n",
-         {"installzova.log", "setoptions.bat", "setup.iss"}},
+         {"installzova-result.json", "installzova.log", "setoptions.bat", "setup.iss"}},
         {"work/installzova.log",
          "QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = 13 300316\n",
-         {"installzova.log", "setoptions.bat", "setup.iss"}},
+         {"installzova-result.json", "installzova.log", "setoptions.bat", "setup.iss"}},
     };
     for (const Case& c : cases) {
         box.remove("work");
@@ -81,7 +81,8 @@ TEST_F(FaultsNative, WorkFolderGoneBeforeTheWriting) {
     kill(holder, SIGKILL);
     finish(holder, out);
     EXPECT_EQ(99, r.exit_code);
-    EXPECT_EQ(iz::file_io_error(2, 100659), r.out);
+    // The result record is the first file the run writes there.
+    EXPECT_EQ(iz::file_io_error(2, 101300), r.out);
     EXPECT_FALSE(box.exists("received.txt"));
 }
 

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <nlohmann/json.hpp>
+
 #include "e2e/install_fixture.h"
 #include "support/test_helpers.h"
 
@@ -20,7 +22,8 @@ TEST_F(InstallRun, CleanInstallEchoesTheInstallerAndRemovesTheWorkFiles) {
     EXPECT_EQ(std::string(kStart) + "QIRU09230-I Installing ZOVA (All) into " + box.at("zova") +
                   ".\n" + kCompleted,
               r.out);
-    EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("work"));
+    EXPECT_EQ((std::vector<std::string>{"installzova-result.json", "installzova.log"}),
+              box.list("work"));
     EXPECT_EQ(expected_command_line("-silent "), received());
     std::string log = box.read("work/installzova.log");
     EXPECT_EQ(0u, log.find("an earlier run\r\nINFO "));
@@ -29,6 +32,19 @@ TEST_F(InstallRun, CleanInstallEchoesTheInstallerAndRemovesTheWorkFiles) {
     EXPECT_NE(std::string::npos, log.find("00100635 remove_lu_force=\r\n"));
     EXPECT_NE(std::string::npos, log.find("00101177 GetExitCodeProcess(0) = 1\r\n"));
     EXPECT_NE(std::string::npos, log.find("00101219 ResultCode=0(1)\r\n"));
+    // The record's offsets hold this run's lines, from its start line to the end.
+    nlohmann::json record = nlohmann::json::parse(box.read("work/installzova-result.json"));
+    EXPECT_EQ(1, record["format"]);
+    EXPECT_EQ("install", record["mode"]);
+    EXPECT_EQ(0, record["exit_code"]);
+    EXPECT_EQ(0, record["installer_exit_code"]);
+    EXPECT_EQ(0, record["installer_result_code"]);
+    EXPECT_EQ(true, record["installation_completed"]);
+    EXPECT_EQ(true, record["work_files_removed"]);
+    EXPECT_EQ(16, record["run_log_start"]);
+    EXPECT_EQ(log.size(), record["run_log_end"]);
+    EXPECT_EQ(log.substr(16, 5), "INFO ");
+    EXPECT_TRUE(record["ended_at"].get<std::string>() >= record["started_at"].get<std::string>());
 }
 
 TEST_F(InstallRun, CheckRunKeepsTheWorkFilesAndWritesNoOptionsFile) {
@@ -39,7 +55,8 @@ TEST_F(InstallRun, CheckRunKeepsTheWorkFilesAndWritesNoOptionsFile) {
         "QIRU09232-I Checking the installation environment.\n"
         "QIRU09233-I The installation environment check finished.\n",
         r.out);
-    EXPECT_EQ((std::vector<std::string>{"installzova.log", "setup.iss", "setup.log"}),
+    EXPECT_EQ((std::vector<std::string>{"installzova-result.json", "installzova.log", "setup.iss",
+                                        "setup.log"}),
               box.list("work"));
     EXPECT_EQ(expected_command_line("-silentcheck "), received());
     std::string log = box.read("work/installzova.log");
@@ -172,7 +189,8 @@ TEST_F(InstallRun, InstallerExitCodeDecidesNothing) {
     options.env["TEST_INSTALLER_EXIT"] = "3";
     RunResult r = install();
     EXPECT_EQ(0, r.exit_code) << r.out;
-    EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("work"));
+    EXPECT_EQ((std::vector<std::string>{"installzova-result.json", "installzova.log"}),
+              box.list("work"));
     EXPECT_NE(std::string::npos,
               box.read("work/installzova.log").find("00101177 GetExitCodeProcess(3) = 1\r\n"));
 }
@@ -212,7 +230,8 @@ TEST_F(InstallRun, OptionsOnlyModeStartsNoInstaller) {
     RunResult r = install({"-t"});
     EXPECT_EQ(0, r.exit_code);
     EXPECT_EQ("", r.out);
-    EXPECT_EQ(std::vector<std::string>{"setoptions.bat"}, box.list("work"));
+    EXPECT_EQ((std::vector<std::string>{"installzova-result.json", "setoptions.bat"}),
+              box.list("work"));
     EXPECT_FALSE(box.exists("received.txt"));
 }
 

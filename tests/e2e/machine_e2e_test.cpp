@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "e2e/install_fixture.h"
@@ -273,7 +274,8 @@ TEST_F(MachineRegistry, EachRestartSourceWarnsOrStopsOrIsIgnored) {
         EXPECT_EQ("QIRU09305-E The machine is waiting for a restart (" + path +
                       "). Nothing was started. Restart the machine and retry.\n",
                   stopped.out);
-        EXPECT_TRUE(box.list(stop).empty());
+        // Only this run's record: it held the machine and started nothing.
+        EXPECT_EQ(std::vector<std::string>{"installzova-result.json"}, box.list(stop));
         EXPECT_EQ(0, ignored.exit_code);
         EXPECT_EQ(std::string::npos, ignored.out.find("QIRU0930")) << ignored.out;
     }
@@ -325,7 +327,8 @@ TEST_F(MachineNative, DpkgBusyIsWaitedForThenRunOutAt75) {
         "QIRU09303-E Another installation is still in progress (dpkg) after 0 seconds. "
         "Nothing was started. Retry later.\n",
         busy.out);
-    EXPECT_TRUE(box.list("busy").empty());
+    // Only this run's record: it held the machine and started nothing.
+    EXPECT_EQ(std::vector<std::string>{"installzova-result.json"}, box.list("busy"));
     pid_t pid = start(box.program(), {"-f", box.at("install.ini")}, options, box.path("out"));
     ASSERT_TRUE(wait_for_text(box.path("out"),
                               "QIRU09301-I Another installation is in progress "
@@ -359,9 +362,16 @@ TEST_F(MachineNative, RebootRequiredFileWarnsStopsOrIsIgnored) {
         "QIRU09305-E The machine is waiting for a restart (/run/reboot-required). Nothing "
         "was started. Restart the machine and retry.\n",
         stopped.out);
-    EXPECT_TRUE(box.list("stop").empty());
+    // Only this run's record: it held the machine and started nothing.
+    EXPECT_EQ(std::vector<std::string>{"installzova-result.json"}, box.list("stop"));
     EXPECT_EQ(0, ignored.exit_code);
     EXPECT_EQ(std::string::npos, ignored.out.find("QIRU0930"));
+    // The record says what was found and which policy was applied.
+    nlohmann::json record = nlohmann::json::parse(box.read("stop/installzova-result.json"));
+    EXPECT_EQ(69, record["exit_code"]);
+    EXPECT_EQ("stop", record["pending_reboot_policy"]);
+    EXPECT_EQ(nlohmann::json::array({"/run/reboot-required"}), record["pending_restart_sources"]);
+    EXPECT_EQ(0, record["seconds_waited"]);
 }
 
 // Under Wine: the Windows Installer's mutex held by a helper program, and
@@ -380,7 +390,8 @@ TEST_F(MachineWindows, WindowsInstallerBusyIsWaitedForThenRunOutAt1618) {
         "QIRU09303-E Another installation is still in progress (Windows Installer) after 0 "
         "seconds. Nothing was started. Retry later.\n",
         busy.out);
-    EXPECT_TRUE(box.list("busy").empty());
+    // Only this run's record: it held the machine and started nothing.
+    EXPECT_EQ(std::vector<std::string>{"installzova-result.json"}, box.list("busy"));
     pid_t pid = start(box.program(), {"-f", box.at("install.ini")}, options, box.path("out"));
     EXPECT_TRUE(wait_for_text(box.path("out"),
                               "QIRU09301-I Another installation is in progress "

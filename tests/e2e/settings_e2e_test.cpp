@@ -46,7 +46,8 @@ TEST(OptionsOnly, WorkedExampleGivesNineLinesInOrder) {
         "zovactl set -exlimit 100 -s\r\n"
         "zovactl set -rmlu on -force -s\r\n",
         box.read("work/setoptions.bat"));
-    EXPECT_EQ((std::vector<std::string>{"setoptions.bat"}), box.list("work"));
+    EXPECT_EQ((std::vector<std::string>{"installzova-result.json", "setoptions.bat"}),
+              box.list("work"));
 }
 
 TEST(OptionsOnly, AllEighteenKeysGiveTwelveLines) {

@@ -122,7 +122,7 @@ TEST_F(SharedFolderNative, WhatAnotherUserPreparedIsNeverWrittenNorTrusted) {
          "",
          true,
          [](Sandbox& box) {
-             for (const char* name : {"installzova.log", "setup.iss"}) {
+             for (const char* name : {"installzova.log", "setup.iss", "installzova-result.json"}) {
                  struct stat info;
                  ASSERT_EQ(0, lstat(box.path(std::string("shared/") + name).c_str(), &info));
                  EXPECT_EQ(0u, info.st_uid) << name;
@@ -136,6 +136,15 @@ TEST_F(SharedFolderNative, WhatAnotherUserPreparedIsNeverWrittenNorTrusted) {
          iz::file_io_error(40, 100659),
          false,
          nullptr},
+        {"result record a link to root's file: nothing is started",
+         [](Sandbox& box, RunOptions&) {
+             plant_link(box, "installzova-result.json", "secret/target");
+         },
+         {},
+         99,
+         iz::file_io_error(40, 101300),
+         false,
+         [](Sandbox& box) { EXPECT_FALSE(box.exists("shared/setup.iss")); }},
         {"setup.iss a hard link to root's file",
          [](Sandbox& box, RunOptions&) {
              EXPECT_EQ(
@@ -246,10 +255,13 @@ TEST_F(SharedFolderNative, WhatAnotherUserPreparedIsNeverWrittenNorTrusted) {
          "",
          true,
          [](Sandbox& box) {
-             EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("shared"));
-             struct stat info;
-             ASSERT_EQ(0, stat(box.path("shared/installzova.log").c_str(), &info));
-             EXPECT_EQ(0644u, info.st_mode & 07777);
+             EXPECT_EQ((std::vector<std::string>{"installzova-result.json", "installzova.log"}),
+                       box.list("shared"));
+             for (const char* name : {"shared/installzova.log", "shared/installzova-result.json"}) {
+                 struct stat info;
+                 ASSERT_EQ(0, stat(box.path(name).c_str(), &info));
+                 EXPECT_EQ(0644u, info.st_mode & 07777) << name;
+             }
          }},
         {"setup.log a link to root's file after the installer",
          [](Sandbox& box, RunOptions& options) {

@@ -105,7 +105,8 @@ TEST_F(SignalsNative, HangUpIsAbsorbed) {
     RunResult r = finish(pid, out_file);
     EXPECT_EQ(0, r.exit_code) << r.out;
     EXPECT_EQ(std::string::npos, r.out.find("QIRU09197-W"));
-    EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("work"));
+    EXPECT_EQ((std::vector<std::string>{"installzova-result.json", "installzova.log"}),
+              box.list("work"));
 }
 
 TEST_F(SignalsNative, ShutDownAfterACompletedRebootInstallationFinishesTheRun) {
@@ -121,7 +122,8 @@ TEST_F(SignalsNative, ShutDownAfterACompletedRebootInstallationFinishesTheRun) {
         "into " +
             box.at("zova") + ".\nQIRU09181-I ZOVA installation completed.\n",
         r.out);
-    EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("work"));
+    EXPECT_EQ((std::vector<std::string>{"installzova-result.json", "installzova.log"}),
+              box.list("work"));
 }
 
 TEST_F(SignalsNative, ShutDownWithoutRebootRequestIsAnInterruption) {
@@ -210,7 +212,8 @@ TEST_F(SignalsNative, ClosedStandardOutputChangesNeitherTheRunNorTheRunLog) {
     EXPECT_EQ(0, run(box.program(), {"-h"}, options).exit_code);
     EXPECT_EQ(0, install().exit_code);
     EXPECT_EQ(expected, log_texts(box.read("work/installzova.log")));
-    EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("work"));
+    EXPECT_EQ((std::vector<std::string>{"installzova-result.json", "installzova.log"}),
+              box.list("work"));
 }
 
 TEST_F(SignalsNative, InterruptAndChildSignalsIgnoredAtStartStayIgnored) {
@@ -229,7 +232,8 @@ TEST_F(SignalsNative, InterruptAndChildSignalsIgnoredAtStartStayIgnored) {
     EXPECT_EQ(0, r.exit_code) << r.out;
     EXPECT_EQ(std::string::npos, r.out.find("QIRU09197-W"));
     EXPECT_EQ(std::string::npos, box.read("work/installzova.log").find("dwCtrlType=0."));
-    EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("work"));
+    EXPECT_EQ((std::vector<std::string>{"installzova-result.json", "installzova.log"}),
+              box.list("work"));
 }
 
 TEST_F(SignalsNative, InstallerThatReadsTheTerminalOrStopsCannotHangTheRun) {
@@ -251,7 +255,8 @@ TEST_F(SignalsNative, InstallerThatReadsTheTerminalOrStopsCannotHangTheRun) {
     close(terminal);
     ASSERT_TRUE(ended) << "the program still waits for its installer";
     EXPECT_EQ(0, r.exit_code) << r.out;
-    EXPECT_EQ(std::vector<std::string>{"installzova.log"}, box.list("work"));
+    EXPECT_EQ((std::vector<std::string>{"installzova-result.json", "installzova.log"}),
+              box.list("work"));
 }
 
 // Standard output a pipe that nobody reads: the program blocks writing the

@@ -300,4 +300,18 @@ RegistryAnswer FakeSystem::registry_bytes(const char* subkey, const char* name,
     return RegistryAnswer::Ok;
 }
 
+std::string FakeSystem::to_utf8(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (byte >> 6));
+            out += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return out;
+}
+
 }  // namespace iz

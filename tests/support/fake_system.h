@@ -31,6 +31,7 @@ class FakeSystem : public System {
     std::string language_name;        // empty: the query fails
     bool japanese_code_page = false;  // lead bytes are code page 932 when true
     LocalTime time{2026, 12, 8, 5, 14, 6};
+    LocalTime utc{2026, 12, 7, 20, 14, 6};
     // The error number of a call that fails without one of its own. Every
     // call sets last_error() afresh, as a real system may: a failing call to
     // its error number, a successful one to kAlreadyExists. So a number read
@@ -115,6 +116,9 @@ class FakeSystem : public System {
     bool is_lead_byte(unsigned char byte, bool japanese) override;
     void write_console(const char* bytes, size_t count) override;
     LocalTime local_time() override { return time; }
+    LocalTime utc_time() override { return utc; }
+    // The fake's code page is Latin-1: each byte is the code point.
+    std::string to_utf8(const std::string& text) override;
     void sleep_ms(unsigned milliseconds) override {
         sleeps.push_back(milliseconds);
         clock_ms += milliseconds;

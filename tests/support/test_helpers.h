@@ -16,6 +16,7 @@ const char kLog[] = "C:\\work\\installzova.log";
 const char kIss[] = "C:\\work\\setup.iss";
 const char kSetupLog[] = "C:\\work\\setup.log";
 const char kBat[] = "C:\\work\\setoptions.bat";
+const char kRecord[] = "C:\\work\\installzova-result.json";
 
 // The start line of a run at 05:14:06 on 8 December 2026.
 const std::string kStart = "INFO  12-8-2026 05:14:06 QIRU09180-I ZOVA installation will now start.";

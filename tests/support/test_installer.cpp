@@ -31,6 +31,10 @@
 //                              most two minutes), so that a test decides
 //                              when the installer goes on, not the clock
 //   TEST_INSTALLER_EXIT        exit code (default 0)
+//   TEST_INSTALLER_PRODUCT_OPTION  file to write the installed components
+//                              (szEdit3) to after an installation that
+//                              completed with result code 0, as the product
+//                              records them (the Ansible tests' registry)
 //   TEST_INSTALLER_KILL        (POSIX) a signal number to raise after its
 //                              first lines (SIGSTOP stops it)
 //   TEST_INSTALLER_READ_STDIN  "1": read standard input to its end first
@@ -59,6 +63,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -329,6 +334,13 @@ int main(int argc, char** argv) {
     }
 #endif
     write_result(option(argc, argv, "-f2"));
+    if (!check && env("TEST_INSTALLER_COMPLETE", "1") == "1" &&
+        env("TEST_INSTALLER_RESULT", "0") == "0" && !env("TEST_INSTALLER_PRODUCT_OPTION").empty()) {
+        std::filesystem::path option_file(env("TEST_INSTALLER_PRODUCT_OPTION"));
+        std::error_code ignored;
+        std::filesystem::create_directories(option_file.parent_path(), ignored);
+        std::ofstream(option_file, std::ios::binary) << response_value(response, "szEdit3");
+    }
     if (env("TEST_INSTALLER_SIGNAL_PARENT") == "1") {
         signal_shutdown_to_parent();
         pause_ms("TEST_INSTALLER_AFTER_MS");

@@ -16,7 +16,7 @@ namespace iz {
 class WorkFolder : public ::testing::Test {
   protected:
     void SetUp() override {
-        state.paths = WorkPaths{kLog, kIss, kSetupLog, kBat};
+        state.paths = WorkPaths{kLog, kIss, kSetupLog, kBat, kRecord};
         for (const char* file : {kIss, kBat}) {
             sys.files[file] = "x";
         }

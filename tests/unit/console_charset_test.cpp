@@ -3,8 +3,12 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <memory>
+
 #include "messages/catalogue.h"
 #include "platform/posix/posix_charset.h"
+#include "platform/system.h"
 
 namespace iz {
 namespace {
@@ -93,6 +97,41 @@ TEST(ConsoleCharset, CatalogueJapaneseIsAlwaysConverted) {
             EXPECT_EQ(posix::from_cp932(text, charset), posix::console_text(text, charset))
                 << charset << " " << id;
         }
+    }
+}
+
+// The result record's texts: from the locale's character set to UTF-8, with
+// U+FFFD for what does not convert, whatever the set.
+TEST(RecordText, LocaleCharacterSetBecomesUtf8) {
+    struct Case {
+        const char* locale;
+        std::string text;
+        std::string utf8;
+    } cases[] = {
+        {"ja_JP.SJIS", "\x93\xfa A", "\xE6\x97\xA5 A"},  // 日
+        {"ja_JP", "\x93\xfa", "\xE6\x97\xA5"},
+        {"ja_JP.UTF-8", "\xE6\x97\xA5", "\xE6\x97\xA5"},
+        {"ja_JP.UTF-8",
+         "a\xFF"
+         "b",
+         "a\xEF\xBF\xBD"
+         "b"},
+        {"en_US.ISO-8859-1", "r\xE9", "r\xC3\xA9"},
+        {"C", "r\xE9", "r\xEF\xBF\xBD"},
+        {"en_US.NO-SUCH-SET", "r\xE9", "r\xEF\xBF\xBD"},
+        {"ja_JP.SJIS", "\x93", "\xEF\xBF\xBD"},  // a lead byte cut at the end
+    };
+    const char* saved = std::getenv("LC_ALL");
+    const std::string kept = saved != nullptr ? saved : "";
+    std::unique_ptr<System> sys = make_system();
+    for (const Case& c : cases) {
+        setenv("LC_ALL", c.locale, 1);
+        EXPECT_EQ(c.utf8, sys->to_utf8(c.text)) << c.locale;
+    }
+    if (saved != nullptr) {
+        setenv("LC_ALL", kept.c_str(), 1);
+    } else {
+        unsetenv("LC_ALL");
     }
 }
 

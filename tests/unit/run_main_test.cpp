@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <utility>
 #include <vector>
 
@@ -100,7 +101,7 @@ TEST(ExitCode, StatusesMapToZeroOneOrNinetyNineOrTheBusyAndRestartCodes) {
     for (bool narrow : {false, true}) {
         EXPECT_EQ(0, exit_code_for(kStatusOk, narrow));
         EXPECT_EQ(1, exit_code_for(kStatusParameterError, narrow));
-        for (int status : {2, 3, 4, 6, 7, 8, 9, 10}) {
+        for (int status : {2, 3, 4, 6, 7, 8, 9, 10, 11, 14}) {
             EXPECT_EQ(99, exit_code_for(status, narrow)) << status;
         }
     }
@@ -119,6 +120,7 @@ TEST(WorkPaths, SuffixesAreAppendedEvenAfterATrailingSeparator) {
     EXPECT_EQ("C:\\Temp\\\\setup.iss", state.paths.response);
     EXPECT_EQ("C:\\Temp\\\\setup.log", state.paths.installer_log);
     EXPECT_EQ("C:\\Temp\\\\setoptions.bat", state.paths.options);
+    EXPECT_EQ("C:\\Temp\\\\installzova-result.json", state.paths.result_record);
 }
 
 const char kGoodSettings[] =
@@ -148,6 +150,12 @@ class InstallFlow : public ::testing::Test {
     }
 
     int run(std::vector<const char*> args) { return iz::run(sys, std::move(args)); }
+
+    // The result record the run left, parsed; null when there is none.
+    nlohmann::json record() {
+        auto found = sys.files.find(kRecord);
+        return found == sys.files.end() ? nlohmann::json() : nlohmann::json::parse(found->second);
+    }
 
     FakeSystem sys;
 };
@@ -355,6 +363,193 @@ TEST_F(InstallFlow, OptionsOnlyWithWarningsWritesNothing) {
     EXPECT_EQ(99, run({"-f", kSettingsFile, "-t"}));
     EXPECT_EQ(0u, sys.files.count(kBat));
     EXPECT_NE(std::string::npos, sys.console.find("(load_balance_type=rr1)"));
+}
+
+const char kProductKey[] = "SOFTWARE\\KESTRON\\PathSentryMultiway";
+
+TEST_F(InstallFlow, ResultRecordTellsWhatTheRunDid) {
+    // The installer installs the core components; before it, nothing was.
+    sys.installer = [this](const std::string&) {
+        sys.files[kLog] += kCompleted;
+        sys.files[kSetupLog] = "[ResponseResult]\r\nResultCode=0\r\n";
+        sys.registry[kProductKey]["InstallationOption"] = "Core";
+    };
+    sys.files[kLog] = "an earlier run\r\n";
+    std::string settings = kGoodSettings;
+    settings.insert(settings.find("[ENVIRONMENT_SETTINGS]"), "restart=y\r\n");
+    sys.files[kSettingsFile] = settings;
+    sys.exit_code = 3010;
+    EXPECT_EQ(0, run({"-f", kSettingsFile}));
+    nlohmann::json r = record();
+    EXPECT_EQ(1, r["format"]);
+    EXPECT_EQ("install", r["mode"]);
+    EXPECT_EQ(0, r["exit_code"]);
+    EXPECT_EQ(3010, r["installer_exit_code"]);
+    EXPECT_EQ(0, r["installer_result_code"]);
+    EXPECT_EQ(true, r["installation_completed"]);
+    EXPECT_EQ(true, r["work_files_removed"]);
+    EXPECT_EQ(nlohmann::json::array(), r["warnings"]);
+    EXPECT_EQ("C:\\s.ini", r["settings_file"]);
+    EXPECT_EQ(kLog, r["run_log"]);
+    EXPECT_EQ(16, r["run_log_start"]);  // just after the earlier run
+    EXPECT_EQ(sys.files[kLog].size(), r["run_log_end"]);
+    EXPECT_EQ("2026-12-07T20:14:06Z", r["started_at"]);
+    EXPECT_EQ("2026-12-07T20:14:06Z", r["ended_at"]);
+    EXPECT_EQ(0, r["seconds_waited"]);
+    EXPECT_EQ(nlohmann::json::array(), r["pending_restart_sources"]);
+    EXPECT_EQ("warn", r["pending_reboot_policy"]);
+    EXPECT_EQ(true, r["restart_requested"]);
+    EXPECT_EQ(nullptr, r["installed_option_before"]);
+    EXPECT_EQ("Core", r["installed_option_after"]);
+}
+
+TEST_F(InstallFlow, ResultRecordOfEachModeAndOutcome) {
+    struct Case {
+        const char* name;
+        std::vector<const char*> args;
+        const char* extra_settings;
+        const char* result;  // null: the installer writes no setup.log
+        int exit_code;
+        const char* mode;
+        nlohmann::json result_code;
+        bool completed;
+        bool has_run_log;
+        nlohmann::json warnings;
+    } cases[] = {
+        {"failed installation",
+         {"-f", kSettingsFile},
+         "",
+         "-3",
+         99,
+         "install",
+         -3,
+         true,
+         true,
+         nlohmann::json::array()},
+        {"no result code",
+         {"-f", kSettingsFile},
+         "",
+         nullptr,
+         99,
+         "install",
+         nullptr,
+         true,
+         true,
+         nlohmann::json::array()},
+        {"check",
+         {"-f", kSettingsFile, "-c"},
+         "",
+         "0",
+         0,
+         "check",
+         0,
+         true,
+         true,
+         nlohmann::json::array()},
+        // The value as written, converted from the system's code page.
+        {"warnings",
+         {"-f", kSettingsFile},
+         "load_balance_type=r\xE9"
+         "1\r\nerror_log_size=10M\r\n",
+         "0",
+         0,
+         "install",
+         0,
+         true,
+         true,
+         {{{"message", "QIRU09193-W"}, {"key", "load_balance_type"}, {"value", "r\u00e91"}},
+          {{"message", "QIRU09193-W"}, {"key", "error_log_size"}, {"value", "10M"}}}},
+        // The program's own section warns like the product's settings.
+        {"program setting warning",
+         {"-f", kSettingsFile},
+         "[INSTALLZOVA]\r\nwait_seconds=soon\r\n",
+         "0",
+         0,
+         "install",
+         0,
+         true,
+         true,
+         {{{"message", "QIRU09307-W"}, {"key", "wait_seconds"}, {"value", "soon"}}}},
+        {"options only",
+         {"-f", kSettingsFile, "-t"},
+         "",
+         nullptr,
+         0,
+         "options_only",
+         nullptr,
+         false,
+         false,
+         nlohmann::json::array()},
+        {"options only, warnings",
+         {"-f", kSettingsFile, "-t"},
+         "fileversion=0301\r\n",
+         nullptr,
+         99,
+         "options_only",
+         nullptr,
+         false,
+         false,
+         {{{"message", "QIRU09192-W"}, {"key", "fileversion"}, {"value", "0301"}}}},
+    };
+    for (const Case& c : cases) {
+        sys = FakeSystem();
+        SetUp();
+        // A later fileversion overrides the first: the profile reader takes the first.
+        std::string settings = kGoodSettings;
+        if (std::string(c.extra_settings).find("fileversion") != std::string::npos) {
+            settings.replace(settings.find("fileversion=0201"), 16, "fileversion=0301");
+        } else {
+            settings += c.extra_settings;
+        }
+        sys.files[kSettingsFile] = settings;
+        installer(kCompleted, c.result == nullptr ? "" : c.result, c.result != nullptr);
+        EXPECT_EQ(c.exit_code, run(c.args)) << c.name;
+        nlohmann::json r = record();
+        EXPECT_EQ(c.mode, r["mode"]) << c.name;
+        EXPECT_EQ(c.exit_code, r["exit_code"]) << c.name;
+        EXPECT_EQ(c.result_code, r["installer_result_code"]) << c.name;
+        EXPECT_EQ(c.completed, r["installation_completed"]) << c.name;
+        EXPECT_EQ(c.has_run_log, !r["run_log"].is_null()) << c.name;
+        EXPECT_EQ(c.has_run_log, !r["run_log_start"].is_null()) << c.name;
+        EXPECT_EQ(c.warnings, r["warnings"]) << c.name;
+        EXPECT_FALSE(r["ended_at"].is_null()) << c.name;
+    }
+}
+
+TEST_F(InstallFlow, RunsThatNeverReadTheirSettingsWriteNoRecord) {
+    std::vector<std::vector<const char*>> command_lines = {
+        {"-h"}, {}, {"-x"}, {"-f"}, {"-f", "C:\\missing.ini"}, {"-f", "C:\\missing.ini", "-t"}};
+    for (const std::vector<const char*>& args : command_lines) {
+        EXPECT_NE(2, run(args));
+        EXPECT_EQ(0u, sys.files.count(kRecord)) << (args.empty() ? "" : args[0]);
+    }
+    FakeSystem user;
+    user.files[kSettingsFile] = kGoodSettings;
+    user.folders.insert(kWork);
+    EXPECT_EQ(2, iz::run(user, {"-f", kSettingsFile}));
+    EXPECT_EQ(0u, user.files.count(kRecord));
+}
+
+TEST_F(InstallFlow, RecordThatCannotBeWrittenIsAFailure) {
+    // Refused before the run: nothing is started, nothing else written.
+    sys.refused[kRecord] = 40;
+    installer(kCompleted, "0");
+    EXPECT_EQ(99, run({"-f", kSettingsFile}));
+    EXPECT_EQ(file_io_error(40, 101300), sys.console);
+    EXPECT_TRUE(sys.command_lines.empty());
+    EXPECT_EQ(0u, sys.files.count(kLog));
+    EXPECT_EQ(0u, sys.files.count(kIss));
+    // Refused only at the end: the installation stands, but no record tells of it.
+    sys = FakeSystem();
+    SetUp();
+    sys.installer = [this](const std::string&) {
+        sys.files[kLog] += kCompleted;
+        sys.files[kSetupLog] = "[ResponseResult]\r\nResultCode=0\r\n";
+        sys.read_only.insert(kRecord);
+    };
+    EXPECT_EQ(99, run({"-f", kSettingsFile}));
+    EXPECT_NE(std::string::npos, sys.console.find(file_io_error(5, 101310)));
+    EXPECT_TRUE(record()["exit_code"].is_null());  // the record begun before the run
 }
 
 TEST_F(InstallFlow, MissingSettingsFileStopsEveryMode) {

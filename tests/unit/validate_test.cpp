@@ -268,11 +268,12 @@ TEST(SettingsValidation, TempFolderFailureStopsBeforeInstallFolderAndReboot) {
 }
 
 TEST(SettingsValidation, TempFolderLongerThanWorkFilePathsAllowIsRefused) {
-    // "\installzova.log" is appended to the temp folder, trailing backslash or not.
+    // "\installzova-result.json", the longest work-file name, is appended to
+    // the temp folder, trailing backslash or not.
     struct Case {
         size_t length;
         bool accepted;
-    } cases[] = {{244, true}, {245, false}, {260, false}};
+    } cases[] = {{236, true}, {237, false}, {260, false}};
     for (const Case& c : cases) {
         FakeSystem fake;
         fake.temp_folder = "C:\\" + std::string(c.length - 4, 't') + "\\";
@@ -284,7 +285,7 @@ TEST(SettingsValidation, TempFolderLongerThanWorkFilePathsAllowIsRefused) {
             EXPECT_EQ("", fake.console);
             EXPECT_EQ(fake.temp_folder, state.value(kWorkDir));
             build_work_paths(state);
-            EXPECT_EQ(260u, state.paths.run_log.size());
+            EXPECT_EQ(260u, state.paths.result_record.size());
             EXPECT_EQ(fake.temp_folder + "\\installzova.log", state.paths.run_log);
         } else {
             EXPECT_EQ(3, loaded.result) << c.length;

@@ -18,10 +18,9 @@ void PosixSystem::write_console(const char* bytes, size_t count) {
     posix::write_console(bytes, count);
 }
 
-LocalTime PosixSystem::local_time() {
-    std::time_t now = std::time(nullptr);
-    std::tm parts{};
-    localtime_r(&now, &parts);
+namespace {
+
+LocalTime from_parts(const std::tm& parts) {
     LocalTime time;
     time.year = parts.tm_year + 1900;
     time.month = parts.tm_mon + 1;
@@ -30,6 +29,22 @@ LocalTime PosixSystem::local_time() {
     time.minute = parts.tm_min;
     time.second = parts.tm_sec;
     return time;
+}
+
+}  // namespace
+
+LocalTime PosixSystem::local_time() {
+    std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    localtime_r(&now, &parts);
+    return from_parts(parts);
+}
+
+LocalTime PosixSystem::utc_time() {
+    std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    return from_parts(parts);
 }
 
 void PosixSystem::sleep_ms(unsigned milliseconds) {

@@ -79,6 +79,7 @@ class PosixSystem : public System {
 
     void write_console(const char* bytes, size_t count) override;
     LocalTime local_time() override;
+    LocalTime utc_time() override;
     void sleep_ms(unsigned milliseconds) override;
 
     int last_error() override;
@@ -101,6 +102,8 @@ class PosixSystem : public System {
                             char* buffer, uint32_t size, const char* file) override;
     uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
                                       char* buffer, uint32_t size, const char* file) override;
+
+    std::string to_utf8(const std::string& text) override;
 
     RegistryAnswer registry_value(const char* subkey, const char* name, char* data,
                                   uint32_t size) override;

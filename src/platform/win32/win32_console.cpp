@@ -52,9 +52,9 @@ void Win32System::write_console(const char* bytes, size_t count) {
     std::fflush(stdout);
 }
 
-LocalTime Win32System::local_time() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
+namespace {
+
+LocalTime from_system_time(const SYSTEMTIME& now) {
     LocalTime time;
     time.year = now.wYear;
     time.month = now.wMonth;
@@ -63,6 +63,20 @@ LocalTime Win32System::local_time() {
     time.minute = now.wMinute;
     time.second = now.wSecond;
     return time;
+}
+
+}  // namespace
+
+LocalTime Win32System::local_time() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return from_system_time(now);
+}
+
+LocalTime Win32System::utc_time() {
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    return from_system_time(now);
 }
 
 void Win32System::sleep_ms(unsigned milliseconds) {

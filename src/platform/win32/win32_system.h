@@ -51,6 +51,7 @@ class Win32System : public System {
 
     void write_console(const char* bytes, size_t count) override;
     LocalTime local_time() override;
+    LocalTime utc_time() override;
     void sleep_ms(unsigned milliseconds) override;
 
     int last_error() override;
@@ -75,6 +76,8 @@ class Win32System : public System {
                             char* buffer, uint32_t size, const char* file) override;
     uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
                                       char* buffer, uint32_t size, const char* file) override;
+
+    std::string to_utf8(const std::string& text) override;
 
     RegistryAnswer registry_value(const char* subkey, const char* name, char* data,
                                   uint32_t size) override;
