@@ -55,8 +55,6 @@ installzova_environment:
   TEST_INSTALLER_PRODUCT_OPTION: $option_file
 VARS
 
-# The first installation takes 30 seconds, as a real one takes minutes.
-cat > "$tmp/slow.yml" <<VARS
 installzova_environment:
   INSTALLZOVA_REGISTRY_ROOT: $tmp/registry
   TEST_INSTALLER_RECORD: $tmp/setup-arguments
@@ -186,7 +184,7 @@ check_mode_fresh() {
 installs() {
     local began
     began=$(now_us)
-    play 0 -e "@$tmp/slow.yml" > "$tmp/out" || { cat "$tmp/out"; return 1; }
+    play 0 > "$tmp/out" || { cat "$tmp/out"; return 1; }
     first_play=$(($(now_us) - began))
     has "$tmp/out" '^run: changed=True rc=0 attempts=1 argv=.*/installzova -f [^ ]*/installzova.ini$' &&
         has "$tmp/out" '^result: rc=0 changed=True reboot_required=False warnings=\[\]$' &&
@@ -210,9 +208,10 @@ converges() {
     second_play=$(($(now_us) - began))
     has "$tmp/out" '^host: changed=0 failures=0$' && lacks "$tmp/out" '^run: ' &&
         [ "$(starts)" -eq 1 ] || return 1
+    # A figure to read, not to assert: the machine's speed decides it, and
+    # the test installer takes no time where a real one takes minutes.
     printf 'first play %d ms, second play %d ms\n' $((first_play / 1000)) $((second_play / 1000)) |
         tee "$tmp/times"
-    [ $((second_play * 3)) -le "$first_play" ]
 }
 
 # A settings change: check mode shows the difference and changes nothing;
@@ -338,7 +337,7 @@ check "syntax check, Windows and Linux inventory" syntax
 check "bad variable values: failed before any task touches the host" bad_values
 check "check mode on a fresh host: would change, nothing written, installer not run" check_mode_fresh
 check "first play: changed, media copied, settings written, installer run once" installs
-check "second play: nothing changed, installer not run, at most a third of the first's time" converges
+check "second play: nothing changed, installer not run" converges
 check "settings change: --check --diff shows it and changes nothing; the play reruns and restarts by the handler" settings_change
 check "new media on the controller: copied and installed" new_media
 check "installer reports failure: failed, this run's run-log lines; the next play reruns" installer_fails
