@@ -55,13 +55,6 @@ installzova_environment:
   TEST_INSTALLER_PRODUCT_OPTION: $option_file
 VARS
 
-installzova_environment:
-  INSTALLZOVA_REGISTRY_ROOT: $tmp/registry
-  TEST_INSTALLER_RECORD: $tmp/setup-arguments
-  TEST_INSTALLER_PRODUCT_OPTION: $option_file
-  TEST_INSTALLER_DELAY_MS: "30000"
-VARS
-
 ran=0
 failed=0
 
