@@ -375,9 +375,10 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
 
 namespace {
 
-void wine_reg(std::vector<std::string> args) {
+void wine_reg(std::vector<std::string> args, RegistryView view) {
     args.insert(args.begin(), {iz_test::wine_loader(), "reg"});
-    args.push_back(target().kind == "win32" ? "/reg:32" : "/reg:64");
+    bool view32 = view == RegistryView::Build && target().kind == "win32";
+    args.push_back(view32 ? "/reg:32" : "/reg:64");
     RunOptions options;
     std::vector<std::string> env = environment_for(options);
     std::vector<char*> argv = pointers(args);
@@ -396,16 +397,17 @@ void wine_reg(std::vector<std::string> args) {
 
 }  // namespace
 
-void wine_reg_add(const std::string& key, const std::string& name, const std::string& data) {
-    wine_reg({"add", key, "/v", name, "/d", data, "/f"});
+void wine_reg_add(const std::string& key, const std::string& name, const std::string& data,
+                  RegistryView view) {
+    wine_reg({"add", key, "/v", name, "/d", data, "/f"}, view);
 }
 
-void wine_reg_delete(const std::string& key) {
-    wine_reg({"delete", key, "/f"});
+void wine_reg_delete(const std::string& key, RegistryView view) {
+    wine_reg({"delete", key, "/f"}, view);
 }
 
-void wine_reg_delete_value(const std::string& key, const std::string& name) {
-    wine_reg({"delete", key, "/v", name, "/f"});
+void wine_reg_delete_value(const std::string& key, const std::string& name, RegistryView view) {
+    wine_reg({"delete", key, "/v", name, "/f"}, view);
 }
 
 void set_wine_version(const std::string& program, const std::string& version) {

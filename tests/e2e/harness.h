@@ -106,9 +106,15 @@ RunResult finish(pid_t pid, const std::string& out_file);
 
 // The registry of the Wine prefix, in the view the target reads; `key`
 // begins with its hive (HKLM\..., HKCU\...).
-void wine_reg_add(const std::string& key, const std::string& name, const std::string& data);
-void wine_reg_delete(const std::string& key);
-void wine_reg_delete_value(const std::string& key, const std::string& name);
+// The registry view a value is staged in: the build's own (the 32-bit one for
+// the 32-bit build, where the product's key lives), or the machine's 64-bit
+// one, where Windows keeps its own keys.
+enum class RegistryView { Build, Machine };
+void wine_reg_add(const std::string& key, const std::string& name, const std::string& data,
+                  RegistryView view = RegistryView::Build);
+void wine_reg_delete(const std::string& key, RegistryView view = RegistryView::Build);
+void wine_reg_delete_value(const std::string& key, const std::string& name,
+                           RegistryView view = RegistryView::Build);
 
 // The Windows version Wine reports to programs of the file name `program`
 // ("win7", "winxp", ...). Wine keeps it in the prefix per file name, shared by

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "e2e/install_fixture.h"
+#include "support/wine_loader.h"
 
 namespace e2e {
 namespace {
@@ -195,12 +196,15 @@ class MachineRegistry : public Machine {
 
     void stage(const Source& s, bool on) {
         if (target().windows) {
+            // Windows keeps these in the machine's own view, which the
+            // 32-bit program reads past the redirection too.
             if (on) {
-                wine_reg_add(std::string("HKLM\\") + s.key, s.name ? s.name : "staged", s.data);
+                wine_reg_add(std::string("HKLM\\") + s.key, s.name ? s.name : "staged", s.data,
+                             RegistryView::Machine);
             } else if (s.name != nullptr) {
-                wine_reg_delete_value(std::string("HKLM\\") + s.key, s.name);
+                wine_reg_delete_value(std::string("HKLM\\") + s.key, s.name, RegistryView::Machine);
             } else {
-                wine_reg_delete(std::string("HKLM\\") + s.key);
+                wine_reg_delete(std::string("HKLM\\") + s.key, RegistryView::Machine);
             }
             return;
         }
@@ -405,10 +409,8 @@ TEST_F(MachineWindows, WindowsInstallerBusyIsWaitedForThenRunOutAt1618) {
 // Wine's taskkill /F ends the run with TerminateProcess while its installer
 // goes on. The suite runs alone, so no other run of the prefix is ended.
 TEST_F(MachineWindows, TerminatedRunLeavesTheMachineBusyUntilItsInstallerEnds) {
-    const char* prefix = std::getenv("WINEPREFIX");
-    ASSERT_NE(nullptr, prefix);
     pid_t first = start_holder();
-    RunResult killed = run(std::string(prefix) + "/drive_c/windows/system32/taskkill.exe",
+    RunResult killed = run(iz_test::wine_prefix() + "/drive_c/windows/system32/taskkill.exe",
                            {"/F", "/IM", "installzova.exe"}, options);
     EXPECT_EQ(0, killed.exit_code) << killed.out << killed.err;
     // Ended before it could show the installer's completion (Wine's taskkill
@@ -427,9 +429,7 @@ TEST_F(MachineWindows, LockLivesInTheCommonApplicationDataFolder) {
     options.unset.push_back("INSTALLZOVA_LOCK_FOLDER");
     RunResult r = install();
     EXPECT_EQ(0, r.exit_code) << r.out;
-    const char* prefix = std::getenv("WINEPREFIX");
-    ASSERT_NE(nullptr, prefix);
-    std::string lock = std::string(prefix) + "/drive_c/ProgramData/installzova/installzova.lock";
+    std::string lock = iz_test::wine_prefix() + "/drive_c/ProgramData/installzova/installzova.lock";
     EXPECT_EQ(0, access(lock.c_str(), F_OK)) << lock;
 }
 
