@@ -202,6 +202,9 @@ class RealWorld : public World {
     }
 
     ~RealWorld() override {
+        // The System holds a work folder it judged open, on Windows without
+        // delete sharing, until it ends.
+        system_.reset();
         for (auto it = names_.rbegin(); it != names_.rend(); ++it) {
             std::remove(it->c_str());
             remove_directory(*it);
