@@ -119,6 +119,7 @@ TEST(RecordText, LocaleCharacterSetBecomesUtf8) {
         {"en_US.ISO-8859-1", "r\xE9", "r\xC3\xA9"},
         {"C", "r\xE9", "r\xEF\xBF\xBD"},
         {"en_US.NO-SUCH-SET", "r\xE9", "r\xEF\xBF\xBD"},
+        {"en_US.ASCII//IGNORE", "r\xE9s", "r\xEF\xBF\xBDs"},
         {"ja_JP.SJIS", "\x93", "\xEF\xBF\xBD"},  // a lead byte cut at the end
     };
     const char* saved = std::getenv("LC_ALL");

@@ -70,7 +70,9 @@ std::string convert(iconv_t converter, const std::string& text) {
         size_t out_left = sizeof buffer;
         size_t result = iconv(converter, &in, &in_left, &at, &out_left);
         out.append(buffer, static_cast<size_t>(at - buffer));
-        if (result == static_cast<size_t>(-1) && errno != E2BIG) {
+        // With //IGNORE, glibc reports EILSEQ after it has taken every byte:
+        // there is nothing left to step over then.
+        if (result == static_cast<size_t>(-1) && errno != E2BIG && in_left > 0) {
             out += kReplacement;
             ++in;
             --in_left;
