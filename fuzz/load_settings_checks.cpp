@@ -5,7 +5,6 @@
 #include <set>
 #include <vector>
 
-#include "core/run_state.h"
 #include "fuzz/fuzz_checks.h"
 #include "installer/options_file.h"
 #include "installer/response_file.h"
@@ -137,18 +136,27 @@ std::string value_problem(const FakeSystem& fake, const SettingEntry& entry, int
     return problem.empty() ? problem : std::string(entry.key) + "=" + entry.value + ": " + problem;
 }
 
-std::string table_problem(const FakeSystem& fake, RunState& state) {
+// What one load works with.
+struct Run {
+    explicit Run(FakeSystem& system) : sys(system), out(system) {}
+    FakeSystem& sys;
+    Output out;
+    Settings settings;
+    WorkPaths paths;
+};
+
+std::string table_problem(const FakeSystem& fake, Run& state) {
     for (int row = 0; row < kSettingCount; ++row) {
-        std::string problem = value_problem(fake, state.settings[row], row);
+        std::string problem = value_problem(fake, state.settings.table[row], row);
         if (!problem.empty()) {
             return problem;
         }
     }
-    const std::string& work = state.value(kWorkDir);
+    const std::string& work = state.settings.value(kWorkDir);
     if (work != fake.temp_folder && fake.folders.count(work) == 0) {
         return "work folder is neither an existing folder nor the temp folder: " + work;
     }
-    if (state.value(kInstallDir).empty()) {
+    if (state.settings.value(kInstallDir).empty()) {
         return "no installation folder after a successful load";
     }
     return std::string();
@@ -178,8 +186,8 @@ bool ends_with(const std::string& text, const std::string& tail) {
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-std::string response_problem(FakeSystem& fake, RunState& state) {
-    if (write_response_file(state) != 0) {
+std::string response_problem(FakeSystem& fake, Run& state) {
+    if (write_response_file(fake, state.out, state.settings, state.paths.response) != Status::Ok) {
         return "setup.iss could not be written";
     }
     std::vector<std::string> lines;
@@ -202,10 +210,10 @@ std::string options_line_problem(const std::string& line) {
     return std::string();
 }
 
-std::string options_problem(FakeSystem& fake, RunState& state) {
+std::string options_problem(FakeSystem& fake, Run& state) {
     int count = -1;
-    options_file_text(state, &count);
-    if (write_options_file(state) != 0) {
+    options_file_text(state.settings, &count);
+    if (write_options_file(fake, state.out, state.settings, state.paths.options) != Status::Ok) {
         return "setoptions.bat could not be written";
     }
     auto found = fake.files.find(state.paths.options);
@@ -230,7 +238,7 @@ std::string options_problem(FakeSystem& fake, RunState& state) {
     return std::string();
 }
 
-std::string paths_problem(RunState& state) {
+std::string paths_problem(Run& state) {
     for (const std::string* path : {&state.paths.run_log, &state.paths.response,
                                     &state.paths.installer_log, &state.paths.options}) {
         if (path->size() > kMaxPath) {
@@ -242,11 +250,11 @@ std::string paths_problem(RunState& state) {
 
 // The run log after the settings are traced: whole CR LF lines, each a
 // dated line of bounded length.
-std::string run_log_problem(FakeSystem& fake, RunState& state, int warned) {
-    if (open_run_log(state, state.paths.run_log, 1, warned) != 0) {
+std::string run_log_problem(FakeSystem& fake, Run& state, bool warned) {
+    if (open_run_log(state.out, state.paths.run_log, true, warned) != Status::Ok) {
         return "run log could not be opened";
     }
-    trace_settings(state, 1);
+    trace_settings(fake, state.out, state.settings, true);
     std::vector<std::string> lines;
     if (!split_lines(fake.files[state.paths.run_log], &lines)) {
         return "run log holds a stray CR or LF";
@@ -259,9 +267,9 @@ std::string run_log_problem(FakeSystem& fake, RunState& state, int warned) {
     return std::string();
 }
 
-std::string after_success(FakeSystem& fake, RunState& state, int warned) {
+std::string after_success(FakeSystem& fake, Run& state, bool warned) {
     std::string problem = table_problem(fake, state);
-    build_work_paths(state);
+    state.paths = build_work_paths(state.settings.value(kWorkDir), fake.separator);
     if (problem.empty()) {
         problem = paths_problem(state);
     }
@@ -287,16 +295,13 @@ std::string check_load_settings(const uint8_t* data, size_t size) {
     // The fake looks files up by full path only.
     const std::string settings_path = fake.current_folder + fake.separator + kSettingsName;
     fake.files[settings_path] = content;
-    RunState state(fake);
-    int warned = -1;
-    int result = load_settings(state, settings_path, &warned);
-    if (result != 0 && result != 2 && result != 3) {
-        return "load_settings returned " + std::to_string(result);
+    Run state(fake);
+    bool warned = false;
+    Status result = load_settings(fake, state.out, settings_path, &state.settings, &warned);
+    if (result != Status::Ok && result != Status::SettingsFile && result != Status::NoDefault) {
+        return "load_settings returned " + std::to_string(static_cast<int>(result));
     }
-    if (warned != 0 && warned != 1) {
-        return "warned is " + std::to_string(warned);
-    }
-    return result == 0 ? after_success(fake, state, warned) : std::string();
+    return result == Status::Ok ? after_success(fake, state, warned) : std::string();
 }
 
 }  // namespace fuzz

@@ -3,10 +3,10 @@
 // turned into LF, cut into pieces at each LF or after 1023 bytes.
 #include <vector>
 
-#include "core/run_state.h"
 #include "fuzz/fuzz_checks.h"
 #include "installer/installer_watch.h"
 #include "messages/log_pieces.h"
+#include "messages/output.h"
 #include "messages/replay.h"
 #include "support/fake_system.h"
 
@@ -108,7 +108,7 @@ std::vector<std::string> cut_pieces(const std::string& text) {
 
 struct Expected {
     std::string shown;
-    int completed = 0;
+    bool completed = false;
 };
 
 Expected forward_reference(const LogInput& input) {
@@ -123,7 +123,7 @@ Expected forward_reference(const LogInput& input) {
     Expected expected;
     for (size_t i = start + 1; i < pieces.size(); ++i) {
         if (replay_piece(pieces[i], &expected.shown)) {
-            expected.completed = 1;
+            expected.completed = true;
         }
     }
     return expected;
@@ -145,14 +145,12 @@ std::string check_replay(const uint8_t* data, size_t size) {
     Expected expected = forward_reference(input);
     FakeSystem fake;
     fake.files[kLogPath] = input.log;
-    RunState state(fake);
-    InstallerWatch watch(state);
-    state.run_log_path = kLogPath;
-    state.start_line = input.start_line;
-    state.run_log_recorded = true;
+    Output out(fake);
+    InstallerWatch watch(fake, out);
+    out.record_run_log(kLogPath, input.start_line);
 
-    int completed = -1;
-    replay_installer_log(state, &completed);
+    bool completed = !expected.completed;
+    watch.replay_installer_log(&completed);
     if (fake.console != expected.shown) {
         return "first call: " + first_difference(fake.console, expected.shown);
     }
@@ -160,8 +158,8 @@ std::string check_replay(const uint8_t* data, size_t size) {
         return "first call: completed " + std::to_string(completed);
     }
     fake.console.clear();
-    completed = -1;
-    replay_installer_log(state, &completed);
+    completed = !expected.completed;
+    watch.replay_installer_log(&completed);
     if (!fake.console.empty()) {
         return "second call showed " + std::to_string(fake.console.size()) + " bytes";
     }

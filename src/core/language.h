@@ -4,8 +4,6 @@
 
 namespace iz {
 
-const int kLanguageEnglish = 0;
-const int kLanguageJapanese = 1;
-const int kLanguageUndecided = 2;
+enum class Language { English = 0, Japanese = 1, Undecided = 2 };
 
 }  // namespace iz

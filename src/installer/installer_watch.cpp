@@ -4,7 +4,6 @@
 #include <chrono>
 #include <memory>
 
-#include "core/run_state.h"
 #include "messages/catalogue.h"
 #include "messages/log_pieces.h"
 #include "messages/output.h"
@@ -44,15 +43,15 @@ bool whole_piece(const std::string& piece, PieceReader& reader, ReadableFile& fi
 }
 
 // Whether a completion marker follows the start line at `start`.
-int completion_follows(ReadableFile& file, int64_t start) {
+bool completion_follows(ReadableFile& file, int64_t start) {
     PieceReader reader(file, start);
     std::string piece;
     std::string unshown;
-    int completed = 0;
+    bool completed = false;
     reader.next(&piece);  // the start line itself is not tested
     while (reader.next(&piece)) {
         if (replay_piece(piece, &unshown)) {
-            completed = 1;
+            completed = true;
         }
         unshown.clear();
     }
@@ -65,13 +64,7 @@ int whole_seconds(int64_t milliseconds) {
 
 }  // namespace
 
-InstallerWatch::InstallerWatch(RunState& state) : state_(state) {
-    state_.watch.store(this);
-}
-
-InstallerWatch::~InstallerWatch() {
-    state_.watch.store(nullptr);
-}
+InstallerWatch::InstallerWatch(System& sys, Output& out) : sys_(sys), out_(out) {}
 
 // Whether the file is still the run log being followed: the installer only
 // appends, so it may neither have become shorter than what was shown nor
@@ -80,7 +73,7 @@ InstallerWatch::~InstallerWatch() {
 // from another log, is worse than one left out.
 bool InstallerWatch::still_followed(ReadableFile& file) {
     int64_t tail_at = next_ - static_cast<int64_t>(shown_tail_.size());
-    if (!stopped_ && (file.size() < next_ || !starts_with_at(file, start_, state_.start_line) ||
+    if (!stopped_ && (file.size() < next_ || !starts_with_at(file, start_, out_.start_line()) ||
                       !starts_with_at(file, tail_at, shown_tail_))) {
         stopped_ = true;
     }
@@ -127,7 +120,7 @@ std::string InstallerWatch::take_chunk(ReadableFile& file, int64_t* next, bool w
 
 void InstallerWatch::show(const std::string& text) {
     if (!text.empty()) {
-        state_.sys.write_console(text.data(), text.size());
+        sys_.write_console(text.data(), text.size());
     }
     MutexLock lock(mutex_);
     --writes_under_way_;
@@ -151,13 +144,13 @@ bool InstallerWatch::follow() {
         bool more = false;
         {
             MutexLock lock(mutex_);
-            if (state_.log_replayed.load() || stopped_ || !state_.run_log_recorded.load()) {
+            if (log_replayed_ || stopped_ || !out_.run_log_recorded()) {
                 return changed;
             }
-            if (first && !look_changed(state_.sys.file_size(state_.run_log_path))) {
+            if (first && !look_changed(sys_.file_size(out_.run_log_path()))) {
                 return false;
             }
-            std::unique_ptr<ReadableFile> file = state_.sys.open_for_reading(state_.run_log_path);
+            std::unique_ptr<ReadableFile> file = sys_.open_for_reading(out_.run_log_path());
             if (!file) {
                 looked_at_size_ = -1;  // looked at again next time
                 return changed;
@@ -166,7 +159,7 @@ bool InstallerWatch::follow() {
             if (start_ < 0) {
                 // Searched once, from the end: the cost does not grow with
                 // the history of earlier runs in front of this one.
-                int64_t start = find_last_start(*file, state_.start_line);
+                int64_t start = find_last_start(*file, out_.start_line());
                 if (start < 0) {
                     return changed;
                 }
@@ -210,8 +203,8 @@ bool InstallerWatch::show_unshown(ReadableFile& file, int64_t start) {
     }
 }
 
-void InstallerWatch::replay(int* completed) {
-    *completed = 0;
+void InstallerWatch::replay_installer_log(bool* completed) {
+    *completed = false;
     std::unique_ptr<ReadableFile> file;
     int64_t start = -1;
     bool first = false;
@@ -219,18 +212,19 @@ void InstallerWatch::replay(int* completed) {
         MutexLock lock(mutex_);
         // Claimed before the file is opened: a call that cannot read the log
         // still counts as this run's replay.
-        first = !state_.log_replayed.exchange(true);
-        if (!state_.run_log_recorded.load()) {
+        first = !log_replayed_;
+        log_replayed_ = true;
+        if (!out_.run_log_recorded()) {
             return;
         }
-        file = state_.sys.open_for_reading(state_.run_log_path);
+        file = sys_.open_for_reading(out_.run_log_path());
         if (!file) {
             return;
         }
         // The last match counts: an earlier run with the same start line
         // (same text, same second) must never be shown or taken as this
         // run's result.
-        start = find_last_start(*file, state_.start_line);
+        start = find_last_start(*file, out_.start_line());
         if (start < 0 || (!first && stopped_)) {
             return;
         }
@@ -259,24 +253,24 @@ void InstallerWatch::notify_silence(const ProcessHandle& process, int64_t run_ms
         MutexLock lock(mutex_);
         last = last_line_;
     }
-    report(state_,
-           message_text(state_, kMsgInstallerSilent, static_cast<int>(process.id),
+    report(out_,
+           message_text(out_, kMsgInstallerSilent, static_cast<int>(process.id),
                         whole_seconds(run_ms), whole_seconds(silent_ms), last.c_str()),
-           kToConsole);
+           Sink::Console);
     // The notice's own line is no sign of life from the installer.
     MutexLock lock(mutex_);
-    looked_at_size_ = state_.sys.file_size(state_.run_log_path);
+    looked_at_size_ = sys_.file_size(out_.run_log_path());
 }
 
-int InstallerWatch::wait(const ProcessHandle& process) {
+int InstallerWatch::wait(const ProcessHandle& process, int64_t silence_notice_seconds) {
     set_running(true);
-    const int64_t period = state_.program.silence_notice_seconds * 1000;
-    const int64_t started = state_.sys.monotonic_ms();
+    const int64_t period = silence_notice_seconds * 1000;
+    const int64_t started = sys_.monotonic_ms();
     int64_t quiet_since = started;
     int64_t next_notice = started + period;
     bool ended = false;
     while (!ended) {
-        int error = state_.sys.wait_process_for(process, kFollowPeriodMs, &ended);
+        int error = sys_.wait_process_for(process, kFollowPeriodMs, &ended);
         if (error != 0) {
             return error;
         }
@@ -284,7 +278,7 @@ int InstallerWatch::wait(const ProcessHandle& process) {
             break;
         }
         bool changed = follow();
-        int64_t now = state_.sys.monotonic_ms();
+        int64_t now = sys_.monotonic_ms();
         if (changed) {
             quiet_since = now;
             next_notice = now + period;
@@ -300,14 +294,6 @@ int InstallerWatch::wait(const ProcessHandle& process) {
 int64_t InstallerWatch::start_offset() {
     MutexLock hold(mutex_);
     return start_;
-}
-
-void replay_installer_log(RunState& state, int* completed) {
-    InstallerWatch* watch = state.watch.load();
-    *completed = 0;
-    if (watch != nullptr) {
-        watch->replay(completed);
-    }
 }
 
 }  // namespace iz

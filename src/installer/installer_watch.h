@@ -22,9 +22,10 @@
 
 namespace iz {
 
-struct RunState;
-struct ProcessHandle;
+class Output;
 class ReadableFile;
+class System;
+struct ProcessHandle;
 
 // How often the run log is looked at while the installer runs. Between looks
 // the program waits for the installer blocked, so a quiet installer costs no
@@ -39,19 +40,18 @@ const unsigned kWriteWaitMs = 1000;
 
 class InstallerWatch {
   public:
-    // Becomes the run's watch (state.watch) until it ends.
-    explicit InstallerWatch(RunState& state);
-    ~InstallerWatch();
+    // Follows the run log that `out` records.
+    InstallerWatch(System& sys, Output& out);
     InstallerWatch(const InstallerWatch&) = delete;
     InstallerWatch& operator=(const InstallerWatch&) = delete;
 
     // Waits for the installer to end, following the run log every
     // kFollowPeriodMs. When the run log has not changed for
-    // state.program.silence_notice_seconds (not 0), reports message 22 on the
-    // console and in the run log, and again after each further such period;
-    // the installer is never ended or signalled. Returns 0 once it has ended,
+    // `silence_notice_seconds` (not 0), reports QIRU09306 on the console and
+    // in the run log, and again after each further such period; the
+    // installer is never ended or signalled. Returns 0 once it has ended,
     // else the wait's error number.
-    int wait(const ProcessHandle& process) IZ_EXCLUDES(mutex_);
+    int wait(const ProcessHandle& process, int64_t silence_notice_seconds) IZ_EXCLUDES(mutex_);
 
     // One look at the run log: shows what was completed since the last one.
     // Nothing once the replay has claimed the watch or the following has
@@ -61,12 +61,12 @@ class InstallerWatch {
     // the following for good. Returns true when the run log had changed.
     bool follow() IZ_EXCLUDES(mutex_);
 
-    // Sets `completed` to 1 when a completion marker follows this run's start
-    // line, else 0. Only the first call of a run (on any thread) shows lines,
+    // Sets `completed` when a completion marker follows this run's start
+    // line. Only the first call of a run (on any thread) shows lines,
     // those not shown yet; later calls only scan. A log that shrank or was
     // replaced while followed counts as not completed. Never writes the run
     // log.
-    void replay(int* completed) IZ_EXCLUDES(mutex_);
+    void replay_installer_log(bool* completed) IZ_EXCLUDES(mutex_);
 
     // The raw offset of this run's start line in the run log, -1 until it
     // was found.
@@ -84,7 +84,8 @@ class InstallerWatch {
     void notify_silence(const ProcessHandle& process, int64_t run_ms, int64_t silent_ms)
         IZ_EXCLUDES(mutex_);
 
-    RunState& state_;
+    System& sys_;
+    Output& out_;
     Mutex mutex_;
     std::condition_variable_any written_;
     int64_t start_ IZ_GUARDED_BY(mutex_) = -1;      // raw offset of this run's start line
@@ -99,10 +100,9 @@ class InstallerWatch {
     std::string last_line_ IZ_GUARDED_BY(mutex_);
     // Text taken under the lock and not written to the console yet.
     int writes_under_way_ IZ_GUARDED_BY(mutex_) = 0;
+    // The replay after the end (or the console handler's) has claimed the
+    // watch: nothing more is followed.
+    bool log_replayed_ IZ_GUARDED_BY(mutex_) = false;
 };
-
-// The run's watch, state.watch: InstallerWatch::replay, or nothing with
-// `completed` 0 when the run has no watch.
-void replay_installer_log(RunState& state, int* completed);
 
 }  // namespace iz

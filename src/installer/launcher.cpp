@@ -3,13 +3,14 @@
 #include <cstring>
 #include <vector>
 
-#include "core/run_state.h"
-#include "core/status.h"
+#include "installer/installer_outcome.h"
 #include "installer/installer_watch.h"
+#include "installer/work_paths.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
 #include "platform/system.h"
+#include "settings/settings.h"
 
 namespace iz {
 
@@ -19,44 +20,43 @@ const uint32_t kOwnPathSize = 261;
 
 // `error` is taken right after the call that failed: any later call, the
 // trace's own file open included, may replace it.
-int report_internal_error(RunState& state, int error, int code) {
-    report(state, message_text(state, kMsgInternalError, error, code), kToConsole);
-    return kStatusSetup;
+Status report_internal_error(Output& out, int error, int code) {
+    report(out, message_text(out, kMsgInternalError, error, code), Sink::Console);
+    return Status::Setup;
 }
 
-bool same_name(RunState& state, const std::string& a, const char* b) {
-    return state.sys.file_names_ignore_case() ? equals_ignore_case(a, b) : a == b;
+bool same_name(System& sys, const std::string& a, const char* b) {
+    return sys.file_names_ignore_case() ? equals_ignore_case(a, b) : a == b;
 }
 
-int report_start_failure(RunState& state, const std::string& setup_path) {
-    report(state, get_message(state, kMsgSetupMissing), kToConsole);
-    trace(state, kCodeCreateProcess,
-          format_text(state, "CreateProcess(%s) = %d", setup_path.c_str(), 0));
-    return kStatusSetup;
+Status report_start_failure(Output& out, const std::string& setup_path) {
+    report(out, get_message(out, kMsgSetupMissing), Sink::Console);
+    trace(out, kCodeCreateProcess,
+          format_text(out, "CreateProcess(%s) = %d", setup_path.c_str(), 0));
+    return Status::Setup;
 }
 
 // A setup.log left by an earlier run must go before the installer starts, or
 // its result would be read as this run's.
-int remove_stale_installer_log(RunState& state) {
-    int error = state.sys.delete_file(state.paths.installer_log);
-    if (error == 0 || error == state.sys.file_not_found_error()) {
-        return kStatusOk;
+Status remove_stale_installer_log(System& sys, Output& out, const std::string& installer_log) {
+    int error = sys.delete_file(installer_log);
+    if (error == 0 || error == sys.file_not_found_error()) {
+        return Status::Ok;
     }
-    report(state, message_text(state, kMsgFileIoError, error, kCodeStaleInstallerLog), kToConsole);
-    return kStatusSetup;
+    report(out, message_text(out, kMsgFileIoError, error, kCodeStaleInstallerLog), Sink::Console);
+    return Status::Setup;
 }
 
 // `own_path` less "ZOVTools", the separator and the program's file name as
 // built, when it ends with exactly these after a separator (in either case
 // where file names ignore case); otherwise empty.
-std::string folder_above_own_place(RunState& state, const std::string& own_path) {
+std::string folder_above_own_place(System& sys, const std::string& own_path) {
     // A copy of the program elsewhere must not start whatever Setup.exe lies
     // near it: the folder is taken only from the place the media give it.
-    const char* place = state.sys.own_relative_path();
+    const char* place = sys.own_relative_path();
     size_t cut = std::strlen(place);
-    if (own_path.size() <= cut ||
-        own_path[own_path.size() - cut - 1] != state.sys.path_separator() ||
-        !same_name(state, own_path.substr(own_path.size() - cut), place)) {
+    if (own_path.size() <= cut || own_path[own_path.size() - cut - 1] != sys.path_separator() ||
+        !same_name(sys, own_path.substr(own_path.size() - cut), place)) {
         return std::string();
     }
     return own_path.substr(0, own_path.size() - cut);
@@ -64,66 +64,67 @@ std::string folder_above_own_place(RunState& state, const std::string& own_path)
 
 }  // namespace
 
-bool setup_folder(RunState& state, std::string* folder) {
-    const std::string& location = state.value(kInstallFileLocation);
+bool setup_folder(System& sys, Output& out, const std::string& installfile_location,
+                  std::string* folder) {
+    const std::string& location = installfile_location;
     if (!location.empty()) {
         *folder = location;
         return true;
     }
     std::vector<char> own(kOwnPathSize, '\0');
-    uint32_t n = state.sys.module_file_name(own.data(), kOwnPathSize);
+    uint32_t n = sys.module_file_name(own.data(), kOwnPathSize);
     if (n == 0 || n >= kOwnPathSize) {
-        report_internal_error(state, state.sys.last_error(), kCodeOwnPath);
+        report_internal_error(out, sys.last_error(), kCodeOwnPath);
         return false;
     }
-    *folder = folder_above_own_place(state, std::string(own.data(), n));
+    *folder = folder_above_own_place(sys, std::string(own.data(), n));
     return true;
 }
 
 std::string setup_command_line(const std::string& setup_path, const std::string& response,
-                               const std::string& installer_log, int check, int warned) {
+                               const std::string& installer_log, bool check, bool warned) {
     return "\"" + setup_path + "\" -s -f1\"" + response + "\" -f2\"" + installer_log +
-           "\" /clone_wait " + (check != 0 ? "-silentcheck " : "-silent ") +
-           (warned != 0 ? "-checkerror " : "");
+           "\" /clone_wait " + (check ? "-silentcheck " : "-silent ") +
+           (warned ? "-checkerror " : "");
 }
 
-int launch_setup(RunState& state, int check, int warned) {
+Status launch_setup(System& sys, Output& out, const Settings& settings, const WorkPaths& paths,
+                    InstallerWatch& watch, InstallerOutcome* outcome, bool check, bool warned) {
     std::string folder;
-    if (!setup_folder(state, &folder)) {
-        return kStatusSetup;
+    if (!setup_folder(sys, out, settings.value(kInstallFileLocation), &folder)) {
+        return Status::Setup;
     }
     if (folder.empty()) {
-        return report_start_failure(state, folder);
+        return report_start_failure(out, folder);
     }
-    const std::string setup_path = folder + state.sys.path_separator() + "Setup.exe";
-    if (remove_stale_installer_log(state) != kStatusOk) {
-        return kStatusSetup;
+    const std::string setup_path = folder + sys.path_separator() + "Setup.exe";
+    if (remove_stale_installer_log(sys, out, paths.installer_log) != Status::Ok) {
+        return Status::Setup;
     }
-    std::string command = setup_command_line(setup_path, state.paths.response,
-                                             state.paths.installer_log, check, warned);
+    std::string command =
+        setup_command_line(setup_path, paths.response, paths.installer_log, check, warned);
     ProcessHandle process;
-    if (state.sys.start_process(command, &process) != 0) {
-        return report_start_failure(state, setup_path);
+    if (sys.start_process(command, &process) != 0) {
+        return report_start_failure(out, setup_path);
     }
-    int status = kStatusOk;
+    Status status = Status::Ok;
     uint32_t exit_code = 0;
-    InstallerWatch* watch = state.watch.load();
-    int error = watch != nullptr ? watch->wait(process) : state.sys.wait_process(process);
+    int error = watch.wait(process, settings.program.silence_notice_seconds);
     if (error != 0) {
-        status = report_internal_error(state, error, kCodeWait);
+        status = report_internal_error(out, error, kCodeWait);
     } else {
-        bool read = state.sys.process_exit_code(process, &exit_code);
-        error = read ? 0 : state.sys.last_error();
-        trace(state, kCodeExitCode,
-              format_text(state, "GetExitCodeProcess(%x) = %d", exit_code, read ? 1 : 0));
+        bool read = sys.process_exit_code(process, &exit_code);
+        error = read ? 0 : sys.last_error();
+        trace(out, kCodeExitCode,
+              format_text(out, "GetExitCodeProcess(%x) = %d", exit_code, read ? 1 : 0));
         if (!read) {
-            status = report_internal_error(state, error, kCodeExitCodeFailed);
+            status = report_internal_error(out, error, kCodeExitCodeFailed);
         } else {
-            state.outcome.installer_exit_code = exit_code;
-            state.outcome.installer_exited = true;
+            outcome->exit_code = exit_code;
+            outcome->exited = true;
         }
     }
-    state.sys.close_process(&process);
+    sys.close_process(&process);
     return status;
 }
 

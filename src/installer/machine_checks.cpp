@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "core/run_state.h"
 #include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
@@ -16,7 +15,7 @@ namespace {
 
 // What keeps the machine busy now, or empty when nothing does (or when the
 // look failed, with `status` set).
-using BusyProbe = std::string (*)(RunState& state, int* status);
+using BusyProbe = std::string (*)(System& sys, Output& out, Status* status);
 
 const char kCbsKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Component Based Servicing\\RebootPending";
@@ -29,16 +28,16 @@ const char kActiveNameKey[] =
 const char kNameKey[] = "SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName";
 const size_t kMostPackagesBytes = 64 * 1024;
 
-std::string machine_holder(RunState& state, int* status) {
+std::string machine_holder(System& sys, Output& out, Status* status) {
     int64_t holder = 0;
     int error = 0;
-    switch (state.sys.try_lock_machine(&holder, &error)) {
+    switch (sys.try_lock_machine(&holder, &error)) {
         case MachineLock::Taken:
             return std::string();
         case MachineLock::Failed:
-            report(state, message_text(state, kMsgInternalError, error, kCodeMachineLock),
-                   kToConsole);
-            *status = kStatusSetup;
+            report(out, message_text(out, kMsgInternalError, error, kCodeMachineLock),
+                   Sink::Console);
+            *status = Status::Setup;
             return std::string();
         case MachineLock::Busy:
             break;
@@ -47,8 +46,8 @@ std::string machine_holder(RunState& state, int* status) {
                       : std::string("installzova");
 }
 
-std::string other_installation(RunState& state, int*) {
-    return state.sys.installation_in_progress();
+std::string other_installation(System& sys, Output&, Status*) {
+    return sys.installation_in_progress();
 }
 
 int whole_seconds(int64_t milliseconds) {
@@ -57,16 +56,17 @@ int whole_seconds(int64_t milliseconds) {
 
 // Looks until `probe` finds the machine free, saying at once and then once a
 // minute what it waits for; the limit is what the earlier wait left.
-int wait_while_busy(RunState& state, BusyProbe probe) {
-    MachineReport& machine = state.machine;
+Status wait_while_busy(System& sys, Output& out, int64_t wait_seconds, BusyProbe probe,
+                       MachineReport* report_to) {
+    MachineReport& machine = *report_to;
     const int64_t before = machine.seconds_waited * 1000;
-    const int64_t limit = std::max<int64_t>(0, state.program.wait_seconds * 1000 - before);
-    const int64_t started = state.sys.monotonic_ms();
+    const int64_t limit = std::max<int64_t>(0, wait_seconds * 1000 - before);
+    const int64_t started = sys.monotonic_ms();
     int64_t next_notice = kWaitNoticeMs;
-    int status = kStatusOk;
+    Status status = Status::Ok;
     for (bool first = true;; first = false) {
-        std::string what = probe(state, &status);
-        int64_t waited = state.sys.monotonic_ms() - started;
+        std::string what = probe(sys, out, &status);
+        int64_t waited = sys.monotonic_ms() - started;
         if (what.empty()) {
             machine.seconds_waited = whole_seconds(before + waited);
             return status;
@@ -74,29 +74,27 @@ int wait_while_busy(RunState& state, BusyProbe probe) {
         machine.waited_for = what;
         if (waited >= limit) {
             machine.seconds_waited = whole_seconds(before + waited);
-            report(state,
-                   message_text(state, kMsgBusy, what.c_str(), whole_seconds(before + waited)),
-                   kToConsole);
-            return kStatusBusy;
+            report(out, message_text(out, kMsgBusy, what.c_str(), whole_seconds(before + waited)),
+                   Sink::Console);
+            return Status::Busy;
         }
         if (first) {
-            report(state,
-                   message_text(state, kMsgWaiting, what.c_str(),
-                                static_cast<int>(state.program.wait_seconds)),
-                   kToConsole);
+            report(out,
+                   message_text(out, kMsgWaiting, what.c_str(), static_cast<int>(wait_seconds)),
+                   Sink::Console);
         } else if (waited >= next_notice) {
             report(
-                state,
-                message_text(state, kMsgStillWaiting, whole_seconds(before + waited), what.c_str()),
-                kToConsole);
+                out,
+                message_text(out, kMsgStillWaiting, whole_seconds(before + waited), what.c_str()),
+                Sink::Console);
             next_notice += kWaitNoticeMs;
         }
-        state.sys.sleep_ms(static_cast<unsigned>(std::min<int64_t>(kWaitPollMs, limit - waited)));
+        sys.sleep_ms(static_cast<unsigned>(std::min<int64_t>(kWaitPollMs, limit - waited)));
     }
 }
 
-bool value_set(RunState& state, const char* key, const char* name, std::string* bytes) {
-    RegistryAnswer answer = state.sys.registry_bytes(key, name, bytes);
+bool value_set(System& sys, const char* key, const char* name, std::string* bytes) {
+    RegistryAnswer answer = sys.registry_bytes(key, name, bytes);
     return answer == RegistryAnswer::Ok || answer == RegistryAnswer::ValueTooLarge;
 }
 
@@ -117,11 +115,11 @@ std::string name_text(const std::string& bytes) {
     return bytes.substr(0, bytes.find('\0'));
 }
 
-bool computer_rename_pending(RunState& state) {
+bool computer_rename_pending(System& sys) {
     std::string active;
     std::string next;
-    return value_set(state, kActiveNameKey, "ComputerName", &active) &&
-           value_set(state, kNameKey, "ComputerName", &next) &&
+    return value_set(sys, kActiveNameKey, "ComputerName", &active) &&
+           value_set(sys, kNameKey, "ComputerName", &next) &&
            !equals_ignore_case(name_text(active), name_text(next).c_str());
 }
 
@@ -130,8 +128,8 @@ std::string hklm(const char* key, const char* name = nullptr) {
     return name != nullptr ? text + "\\" + name : text;
 }
 
-void read_restart_packages(RunState& state, const std::string& path) {
-    std::unique_ptr<ReadableFile> file = state.sys.open_for_reading(path);
+void read_restart_packages(System& sys, const std::string& path, MachineReport* machine) {
+    std::unique_ptr<ReadableFile> file = sys.open_for_reading(path);
     if (!file) {
         return;
     }
@@ -142,7 +140,7 @@ void read_restart_packages(RunState& state, const std::string& path) {
     while (begin < bytes.size()) {
         size_t end = std::min(bytes.find('\n', begin), bytes.size());
         if (end > begin) {
-            state.machine.restart_packages.push_back(bytes.substr(begin, end - begin));
+            machine->restart_packages.push_back(bytes.substr(begin, end - begin));
         }
         begin = end + 1;
     }
@@ -150,69 +148,67 @@ void read_restart_packages(RunState& state, const std::string& path) {
 
 }  // namespace
 
-int take_machine(RunState& state) {
-    return wait_while_busy(state, machine_holder);
+Status take_machine(System& sys, Output& out, int64_t wait_seconds, MachineReport* machine) {
+    return wait_while_busy(sys, out, wait_seconds, machine_holder, machine);
 }
 
-int wait_for_other_installation(RunState& state) {
-    return wait_while_busy(state, other_installation);
+Status wait_for_other_installation(System& sys, Output& out, int64_t wait_seconds,
+                                   MachineReport* machine) {
+    return wait_while_busy(sys, out, wait_seconds, other_installation, machine);
 }
 
-std::vector<std::string> registry_restart_sources(RunState& state) {
+std::vector<std::string> registry_restart_sources(System& sys) {
     std::vector<std::string> sources;
     std::string bytes;
     for (const char* key : {kCbsKey, kUpdateKey}) {
-        if (state.sys.registry_key_exists(key)) {
+        if (sys.registry_key_exists(key)) {
             sources.push_back(hklm(key));
         }
     }
-    if (value_set(state, kSessionKey, "PendingFileRenameOperations", &bytes) && holds_text(bytes)) {
+    if (value_set(sys, kSessionKey, "PendingFileRenameOperations", &bytes) && holds_text(bytes)) {
         sources.push_back(hklm(kSessionKey, "PendingFileRenameOperations"));
     }
-    if (value_set(state, kUpdatesKey, "UpdateExeVolatile", &bytes) && not_zero(bytes)) {
+    if (value_set(sys, kUpdatesKey, "UpdateExeVolatile", &bytes) && not_zero(bytes)) {
         sources.push_back(hklm(kUpdatesKey, "UpdateExeVolatile"));
     }
-    if (computer_rename_pending(state)) {
+    if (computer_rename_pending(sys)) {
         sources.push_back(hklm(kActiveNameKey, "ComputerName"));
     }
     return sources;
 }
 
-void find_pending_restart(RunState& state) {
-    MachineReport& machine = state.machine;
-    machine.policy = state.program.pending_reboot;
-    if (machine.policy == PendingRebootPolicy::Ignore) {
+void find_pending_restart(System& sys, PendingRebootPolicy policy, MachineReport* machine) {
+    machine->policy = policy;
+    if (policy == PendingRebootPolicy::Ignore) {
         return;
     }
-    machine.restart_sources = registry_restart_sources(state);
-    const char* marker = state.sys.restart_marker();
-    if (marker != nullptr && state.sys.is_disk_file(marker)) {
-        machine.restart_sources.push_back(marker);
-        read_restart_packages(state, std::string(marker) + ".pkgs");
+    machine->restart_sources = registry_restart_sources(sys);
+    const char* marker = sys.restart_marker();
+    if (marker != nullptr && sys.is_disk_file(marker)) {
+        machine->restart_sources.push_back(marker);
+        read_restart_packages(sys, std::string(marker) + ".pkgs", machine);
     }
 }
 
-int stop_for_pending_restart(RunState& state) {
-    const MachineReport& machine = state.machine;
+Status stop_for_pending_restart(Output& out, const MachineReport& machine) {
     if (machine.policy != PendingRebootPolicy::Stop || machine.restart_sources.empty()) {
-        return kStatusOk;
+        return Status::Ok;
     }
     for (const std::string& source : machine.restart_sources) {
-        report(state, message_text(state, kMsgRestartStop, source.c_str()), kToConsole);
+        report(out, message_text(out, kMsgRestartStop, source.c_str()), Sink::Console);
     }
-    return kStatusRestartPending;
+    return Status::RestartPending;
 }
 
-void report_machine_state(RunState& state) {
-    const MachineReport& machine = state.machine;
+void report_machine_state(Output& out, const MachineReport& machine) {
     if (!machine.waited_for.empty()) {
-        report(state,
-               message_text(state, kMsgStillWaiting, static_cast<int>(machine.seconds_waited),
+        report(out,
+               message_text(out, kMsgStillWaiting, static_cast<int>(machine.seconds_waited),
                             machine.waited_for.c_str()),
-               kRunLogOnly);
+               Sink::RunLogOnly);
     }
     for (const std::string& source : machine.restart_sources) {
-        report(state, message_text(state, kMsgRestartPending, source.c_str()), kToConsole);
+        report(out, message_text(out, kMsgRestartPending, source.c_str()), Sink::Console);
     }
 }
 

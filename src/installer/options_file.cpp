@@ -2,12 +2,11 @@
 
 #include <initializer_list>
 
-#include "core/run_state.h"
-#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
 #include "platform/system.h"
+#include "settings/settings.h"
 
 namespace iz {
 
@@ -17,20 +16,21 @@ namespace {
 // is set ("%s %s" without a flag for the main value).
 struct Part {
     const char* flag;
-    int row;
+    SettingIndex row;
 };
 
-std::string build_command(RunState& state, const char* base, std::initializer_list<Part> parts) {
+std::string build_command(const Settings& settings, const char* base,
+                          std::initializer_list<Part> parts) {
     bool any = false;
     for (const Part& part : parts) {
-        any = any || !state.value(part.row).empty();
+        any = any || !settings.value(part.row).empty();
     }
     if (!any) {
         return std::string();
     }
     std::string command = base;
     for (const Part& part : parts) {
-        const std::string& value = state.value(part.row);
+        const std::string& value = settings.value(part.row);
         if (!value.empty()) {
             command += part.flag[0] != '\0' ? std::string(" ") + part.flag : std::string();
             command += " " + value;
@@ -39,8 +39,8 @@ std::string build_command(RunState& state, const char* base, std::initializer_li
     return command + " -s";
 }
 
-std::string single_value(RunState& state, const char* option, int row) {
-    const std::string& value = state.value(row);
+std::string single_value(const Settings& settings, const char* option, SettingIndex row) {
+    const std::string& value = settings.value(row);
     return value.empty() ? std::string()
                          : "zovactl set " + std::string(option) + " " + value + " -s";
 }
@@ -55,33 +55,33 @@ void add_line(std::string* text, int* count, const std::string& command) {
 
 }  // namespace
 
-std::string build_lb_command(RunState& state) {
-    return build_command(state, "zovactl set -lb",
+std::string build_lb_command(const Settings& settings) {
+    return build_command(settings, "zovactl set -lb",
                          {{"", kLoadBalance}, {"-lbtype", kLoadBalanceType}});
 }
 
-std::string build_pchk_command(RunState& state) {
-    return build_command(state, "zovactl set -pchk",
+std::string build_pchk_command(const Settings& settings) {
+    return build_command(settings, "zovactl set -pchk",
                          {{"", kPathHealthCheck}, {"-intvl", kPathHealthCheckInterval}});
 }
 
-std::string build_afb_command(RunState& state) {
-    return build_command(state, "zovactl set -afb",
+std::string build_afb_command(const Settings& settings) {
+    return build_command(settings, "zovactl set -afb",
                          {{"", kAutoFailback}, {"-intvl", kAutoFailbackInterval}});
 }
 
-std::string build_iem_command(RunState& state) {
-    return build_command(state, "zovactl set -iem",
+std::string build_iem_command(const Settings& settings) {
+    return build_command(settings, "zovactl set -iem",
                          {{"", kIntermittentErrorMonitor},
                           {"-intvl", kIntermittentErrorMonitorInterval},
                           {"-iemnum", kIntermittentErrorMonitorNumber}});
 }
 
-std::string build_rmlu_command(RunState& state) {
+std::string build_rmlu_command(const Settings& settings) {
     // "-force" is a flag without a value of its own: present only for "on",
     // while any value of remove_lu_force still makes the command present.
-    const std::string& remove_lu = state.value(kRemoveLu);
-    const std::string& force = state.value(kRemoveLuForce);
+    const std::string& remove_lu = settings.value(kRemoveLu);
+    const std::string& force = settings.value(kRemoveLuForce);
     if (remove_lu.empty() && force.empty()) {
         return std::string();
     }
@@ -95,45 +95,46 @@ std::string build_rmlu_command(RunState& state) {
     return command + " -s";
 }
 
-std::string options_file_text(RunState& state, int* count) {
+std::string options_file_text(const Settings& settings, int* count) {
     std::string text;
     *count = 12;
-    add_line(&text, count, build_lb_command(state));
-    add_line(&text, count, single_value(state, "-ellv", kErrorLogLevel));
-    add_line(&text, count, single_value(state, "-elfs", kErrorLogSize));
-    add_line(&text, count, single_value(state, "-elfn", kErrorLogNumber));
-    add_line(&text, count, single_value(state, "-systflv", kTraceLevel));
-    add_line(&text, count, single_value(state, "-systfs", kTraceFileSize));
-    add_line(&text, count, single_value(state, "-systfn", kTraceFileNumber));
-    add_line(&text, count, build_pchk_command(state));
+    add_line(&text, count, build_lb_command(settings));
+    add_line(&text, count, single_value(settings, "-ellv", kErrorLogLevel));
+    add_line(&text, count, single_value(settings, "-elfs", kErrorLogSize));
+    add_line(&text, count, single_value(settings, "-elfn", kErrorLogNumber));
+    add_line(&text, count, single_value(settings, "-systflv", kTraceLevel));
+    add_line(&text, count, single_value(settings, "-systfs", kTraceFileSize));
+    add_line(&text, count, single_value(settings, "-systfn", kTraceFileNumber));
+    add_line(&text, count, build_pchk_command(settings));
     // An "off" failback command counts as written but is held back until the
     // monitor command is out.
-    std::string afb = build_afb_command(state);
-    bool held_back = !afb.empty() && equals_ignore_case(state.value(kAutoFailback), "off");
+    std::string afb = build_afb_command(settings);
+    bool held_back = !afb.empty() && equals_ignore_case(settings.value(kAutoFailback), "off");
     if (!held_back) {
         add_line(&text, count, afb);
     }
-    add_line(&text, count, build_iem_command(state));
+    add_line(&text, count, build_iem_command(settings));
     if (held_back) {
         text += afb + "\r\n";
     }
-    add_line(&text, count, single_value(state, "-exlimit", kLbexUsetimesLimit));
-    add_line(&text, count, build_rmlu_command(state));
+    add_line(&text, count, single_value(settings, "-exlimit", kLbexUsetimesLimit));
+    add_line(&text, count, build_rmlu_command(settings));
     return text;
 }
 
-int write_options_file(RunState& state) {
+Status write_options_file(System& sys, Output& out, const Settings& settings,
+                          const std::string& path) {
     int count = 0;
-    std::string text = options_file_text(state, &count);
-    int error = state.sys.write_file(state.paths.options, text);
+    std::string text = options_file_text(settings, &count);
+    int error = sys.write_file(path, text);
     if (error != 0) {
-        report(state, message_text(state, kMsgFileIoError, error, kCodeOptionsFile), kToConsole);
-        return kStatusOptionsFile;
+        report(out, message_text(out, kMsgFileIoError, error, kCodeOptionsFile), Sink::Console);
+        return Status::OptionsFile;
     }
     if (count == 0) {
-        state.sys.delete_file(state.paths.options);  // a leftover empty file does no harm
+        sys.delete_file(path);  // a leftover empty file does no harm
     }
-    return kStatusOk;
+    return Status::Ok;
 }
 
 }  // namespace iz

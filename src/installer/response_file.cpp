@@ -1,11 +1,10 @@
 #include "installer/response_file.h"
 
-#include "core/run_state.h"
-#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
 #include "platform/system.h"
+#include "settings/settings.h"
 
 namespace iz {
 
@@ -17,14 +16,14 @@ std::string dialog(const char* name) {
     return kProject + "-" + name + "-0";
 }
 
-bool is_yes(RunState& state, int row) {
-    return equals_ignore_case(state.value(row), "y");
+bool is_yes(const Settings& settings, SettingIndex row) {
+    return equals_ignore_case(settings.value(row), "y");
 }
 
 }  // namespace
 
-std::string response_file_text(RunState& state) {
-    const bool reboot = state.reboot_requested.load();
+std::string response_file_text(const Settings& settings) {
+    const bool reboot = settings.reboot_requested;
     const std::string lines[] = {
         "[InstallShield Silent]",
         "Version=v7.00",
@@ -38,20 +37,20 @@ std::string response_file_text(RunState& state) {
         "Dlg2=" + dialog("AskOptions"),
         "Dlg3=" + dialog("SdFinishReboot"),
         "[" + dialog("SdShowDlgEdit3") + "]",
-        "szEdit1=" + state.value(kWorkDir),
-        std::string("szEdit3=") + (is_yes(state, kZovaCore) ? "Core" : "All"),
+        "szEdit1=" + settings.value(kWorkDir),
+        std::string("szEdit3=") + (is_yes(settings, kZovaCore) ? "Core" : "All"),
         "Result=1",
         "[" + dialog("SdAskDestPath") + "]",
-        "szDir=" + state.value(kInstallDir),
+        "szDir=" + settings.value(kInstallDir),
         "Result=1",
         "[" + dialog("AskOptions") + "]",
         "Result=1",
         "Sel-0=1",
-        std::string("Sel-1=") + (is_yes(state, kStorageEmc) ? "1" : "0"),
-        std::string("Sel-2=") + (is_yes(state, kStorageEva) ? "1" : "0"),
+        std::string("Sel-1=") + (is_yes(settings, kStorageEmc) ? "1" : "0"),
+        std::string("Sel-2=") + (is_yes(settings, kStorageEva) ? "1" : "0"),
         "[Application]",
         "Name=Path Sentry Multiway",
-        "Version=" + state.value(kZovaVersion),
+        "Version=" + settings.value(kZovaVersion),
         "Company=KESTRON",
         "Lang=0009",
         "[" + dialog("SdFinishReboot") + "]",
@@ -65,13 +64,14 @@ std::string response_file_text(RunState& state) {
     return text;
 }
 
-int write_response_file(RunState& state) {
-    int error = state.sys.write_file(state.paths.response, response_file_text(state));
+Status write_response_file(System& sys, Output& out, const Settings& settings,
+                           const std::string& path) {
+    int error = sys.write_file(path, response_file_text(settings));
     if (error != 0) {
-        report(state, message_text(state, kMsgFileIoError, error, kCodeResponseFile), kToConsole);
-        return kStatusResponseFile;
+        report(out, message_text(out, kMsgFileIoError, error, kCodeResponseFile), Sink::Console);
+        return Status::ResponseFile;
     }
-    return kStatusOk;
+    return Status::Ok;
 }
 
 }  // namespace iz

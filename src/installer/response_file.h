@@ -3,17 +3,23 @@
 
 #include <string>
 
+#include "core/status.h"
+
 namespace iz {
 
-struct RunState;
+class Output;
+class System;
+struct Settings;
 
 const int kCodeResponseFile = 100659;
 
 // The 31 lines, each ending with CR LF.
-std::string response_file_text(RunState& state);
+std::string response_file_text(const Settings& settings);
 
-// Writes setup.iss. Returns 0, or 6 after reporting message 15 with the
-// system error number when it cannot be created or written.
-int write_response_file(RunState& state);
+// Writes setup.iss at `path`. Returns Status::Ok, or Status::ResponseFile
+// after reporting QIRU09216 with the system error number when it cannot be
+// created or written.
+Status write_response_file(System& sys, Output& out, const Settings& settings,
+                           const std::string& path);
 
 }  // namespace iz

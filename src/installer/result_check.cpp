@@ -2,7 +2,8 @@
 
 #include <climits>
 
-#include "core/run_state.h"
+#include "installer/installer_outcome.h"
+#include "installer/work_paths.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -44,36 +45,37 @@ int result_code_number(const std::string& value) {
     return static_cast<int>(number);
 }
 
-int check_setup_result(RunState& state, int completed) {
+Status check_setup_result(System& sys, Output& out, const WorkPaths& paths,
+                          InstallerOutcome* outcome, bool completed) {
     char buffer[kResultSize] = "";
     // A setup.log that is a link or another user's counts as missing.
-    uint32_t n = state.sys.work_file_profile_string("ResponseResult", "ResultCode", "", buffer,
-                                                    kResultSize, state.paths.installer_log.c_str());
+    uint32_t n = sys.work_file_profile_string("ResponseResult", "ResultCode", "", buffer,
+                                              kResultSize, paths.installer_log.c_str());
     const std::string value(buffer);
     if (n != 0) {
-        state.outcome.result_code.store(result_code_number(value));
-        state.outcome.result_code_read.store(true);
+        outcome->result_code.store(result_code_number(value));
+        outcome->result_code_read.store(true);
     }
-    trace(state, kCodeResultTrace,
-          format_text(state, "ResultCode=%s(%d)", value.c_str(), static_cast<int>(n)));
+    trace(out, kCodeResultTrace,
+          format_text(out, "ResultCode=%s(%d)", value.c_str(), static_cast<int>(n)));
     if (n == 1 && value == "0") {
-        if (completed != 0 && !state.work_files_removed.exchange(true)) {
-            state.sys.delete_file(state.paths.response);
-            state.sys.delete_file(state.paths.installer_log);
-            state.sys.delete_file(state.paths.options);
+        if (completed && !outcome->work_files_removed.exchange(true)) {
+            sys.delete_file(paths.response);
+            sys.delete_file(paths.installer_log);
+            sys.delete_file(paths.options);
         }
-        return kStatusOk;
+        return Status::Ok;
     }
     int error = 0;
     if (n == 0) {
-        if (state.work_files_removed.load()) {
-            return kStatusOk;  // an earlier call removed setup.log after a success
+        if (outcome->work_files_removed.load()) {
+            return Status::Ok;  // an earlier call removed setup.log after a success
         }
     } else {
         error = result_code_number(value);
     }
-    report(state, message_text(state, kMsgFileIoError, error, kCodeResultFailed), kToConsole);
-    return kStatusInstallerFailed;
+    report(out, message_text(out, kMsgFileIoError, error, kCodeResultFailed), Sink::Console);
+    return Status::InstallerFailed;
 }
 
 }  // namespace iz

@@ -8,7 +8,10 @@
 
 namespace iz {
 
-struct RunState;
+class Output;
+class System;
+struct InstallerOutcome;
+struct WorkPaths;
 
 const int kCodeResultTrace = 101219;
 const int kCodeResultFailed = 101245;
@@ -17,11 +20,12 @@ const int kCodeResultFailed = 101245;
 // digits up to the first non-digit; 0 without digits; held within int.
 int result_code_number(const std::string& value);
 
-// Reads ResultCode from setup.log. Code "0" after a completed installation
-// deletes setup.iss, setup.log and setoptions.bat (never the run log), once.
-// Returns kStatusInstallerFailed after reporting message 15 for a missing or
-// non-zero code, else kStatusOk.
+// Reads ResultCode from setup.log into `outcome`. Code "0" after a completed
+// installation deletes setup.iss, setup.log and setoptions.bat (never the
+// run log), once. Returns Status::InstallerFailed after reporting QIRU09216
+// for a missing or non-zero code, else Status::Ok.
 // Safe to call from the console handler's thread as well.
-int check_setup_result(RunState& state, int completed);
+Status check_setup_result(System& sys, Output& out, const WorkPaths& paths,
+                          InstallerOutcome* outcome, bool completed);
 
 }  // namespace iz

@@ -6,9 +6,9 @@
 #include <memory>
 #include <thread>
 
-#include "core/run_state.h"
 #include "installer/installer_watch.h"
 #include "installer/result_check.h"
+#include "main/run_state.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -38,22 +38,22 @@ bool run_bounded(const std::function<void()>& work, unsigned milliseconds) {
 
 // What the handler shows before the process ends.
 void last_words(RunState& state, int event) {
-    if (state.reboot_requested.load() && (event == kCtrlLogoff || event == kCtrlShutdown)) {
+    if (state.settings.reboot_requested && (event == kCtrlLogoff || event == kCtrlShutdown)) {
         // The installer restarts the machine after a completed installation:
         // finish the run's work before the process goes.
-        int completed = 0;
-        replay_installer_log(state, &completed);
-        if (completed != 0) {
-            check_setup_result(state, 1);
+        bool completed = false;
+        state.watch.replay_installer_log(&completed);
+        if (completed) {
+            check_setup_result(state.sys, state.out, state.paths, &state.installer, true);
             return;
         }
     }
     // What the installer has logged until now is shown first and nothing
-    // after it, so message 13 never comes back from the run log as one of the
+    // after it, so QIRU09197 never comes back from the run log as one of the
     // installer's lines.
-    int ignored = 0;
-    replay_installer_log(state, &ignored);
-    report(state, get_message(state, kMsgUserTerminated), kToConsole);
+    bool ignored = false;
+    state.watch.replay_installer_log(&ignored);
+    report(state.out, get_message(state.out, kMsgUserTerminated), Sink::Console);
 }
 
 }  // namespace
@@ -65,7 +65,7 @@ void register_console_control(RunState& state) {
 }
 
 bool on_console_control(RunState& state, int event) {
-    trace(state, kCodeConsoleEvent, format_text(state, "dwCtrlType=%d.", event));
+    trace(state.out, kCodeConsoleEvent, format_text(state.out, "dwCtrlType=%d.", event));
     if (event == kCtrlClose) {
         return true;
     }

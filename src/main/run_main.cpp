@@ -1,6 +1,5 @@
 #include "main/run_main.h"
 
-#include "core/run_state.h"
 #include "installer/installer_watch.h"
 #include "installer/launcher.h"
 #include "installer/machine_checks.h"
@@ -24,165 +23,170 @@ bool is_switch(const char* argument, const char* name) {
     return equals_ignore_case(argument, name);
 }
 
-RunMode parameter_error(RunState& state, MessageId id) {
-    report(state, get_message(state, id), kToConsole);
-    return kModeParameterError;
+RunMode parameter_error(Output& out, MessageId id) {
+    report(out, get_message(out, id), Sink::Console);
+    return RunMode::ParameterError;
 }
 
-RunMode bad_value(RunState& state, const char* argument) {
-    report(state, message_text(state, kMsgBadParameter, argument), kToConsole);
-    return kModeParameterError;
+RunMode bad_value(Output& out, const char* argument) {
+    report(out, message_text(out, kMsgBadParameter, argument), Sink::Console);
+    return RunMode::ParameterError;
 }
 
 }  // namespace
 
-RunMode parse_arguments(RunState& state, int argc, const char* const* argv) {
+RunMode parse_arguments(Output& out, int argc, const char* const* argv) {
     switch (argc) {
         case 0:
         case 1:
-            return parameter_error(state, kMsgNoParameter);
+            return parameter_error(out, kMsgNoParameter);
         case 2:
             if (is_switch(argv[1], "-h")) {
-                return kModeHelp;
+                return RunMode::Help;
             }
             if (is_switch(argv[1], "-f")) {
-                return parameter_error(state, kMsgNoSettingsFile);
+                return parameter_error(out, kMsgNoSettingsFile);
             }
-            return bad_value(state, argv[1]);
+            return bad_value(out, argv[1]);
         case 3:
             if (is_switch(argv[1], "-f")) {
-                return kModeInstall;
+                return RunMode::Install;
             }
-            return bad_value(state, argv[1]);
+            return bad_value(out, argv[1]);
         case 4:
             if (is_switch(argv[1], "-f") && is_switch(argv[3], "-c")) {
-                return kModeCheck;
+                return RunMode::Check;
             }
             if (is_switch(argv[1], "-f") && is_switch(argv[3], "-t")) {
-                return kModeOptionsOnly;
+                return RunMode::OptionsOnly;
             }
-            return parameter_error(state, kMsgTooManyParameters);
+            return parameter_error(out, kMsgTooManyParameters);
         default:
-            return parameter_error(state, kMsgTooManyParameters);
+            return parameter_error(out, kMsgTooManyParameters);
     }
 }
 
-void build_work_paths(RunState& state) {
-    const std::string& folder = state.value(kWorkDir);
-    const std::string separator(1, state.sys.path_separator());
-    state.paths.run_log = folder + separator + "installzova.log";
-    state.paths.response = folder + separator + "setup.iss";
-    state.paths.installer_log = folder + separator + "setup.log";
-    state.paths.options = folder + separator + "setoptions.bat";
-    state.paths.result_record = folder + separator + kResultRecordName;
+WorkPaths build_work_paths(const std::string& folder, char separator) {
+    const std::string prefix = folder + separator;
+    WorkPaths paths;
+    paths.run_log = prefix + "installzova.log";
+    paths.response = prefix + "setup.iss";
+    paths.installer_log = prefix + "setup.log";
+    paths.options = prefix + "setoptions.bat";
+    paths.result_record = prefix + kResultRecordName;
+    return paths;
 }
 
-int open_work_folder(RunState& state) {
-    int error = state.sys.open_work_folder(state.value(kWorkDir));
+Status open_work_folder(System& sys, Output& out, const std::string& folder) {
+    int error = sys.open_work_folder(folder);
     if (error != 0) {
-        report(state, message_text(state, kMsgFileIoError, error, kCodeWorkFolder), kToConsole);
-        return kStatusWorkFolder;
+        report(out, message_text(out, kMsgFileIoError, error, kCodeWorkFolder), Sink::Console);
+        return Status::WorkFolder;
     }
-    return kStatusOk;
+    return Status::Ok;
 }
 
 // Once the settings name a work folder: judges it, takes the machine and
 // begins the run's record, in that order, so that nothing is written in a
 // folder others may change or while another run owns the machine.
-int claim_work_folder(RunState& state, int mode) {
-    if (state.settings_full_path.empty() || state.value(kWorkDir).empty()) {
-        return kStatusOk;
+Status claim_work_folder(RunState& state, RunMode mode) {
+    const std::string& folder = state.settings.value(kWorkDir);
+    if (state.settings.settings_full_path.empty() || folder.empty()) {
+        return Status::Ok;
     }
-    build_work_paths(state);
-    int status = open_work_folder(state);
-    if (status == kStatusOk) {
-        status = take_machine(state);
+    state.paths = build_work_paths(folder, state.sys.path_separator());
+    Status status = open_work_folder(state.sys, state.out, folder);
+    if (status == Status::Ok) {
+        status =
+            take_machine(state.sys, state.out, state.settings.program.wait_seconds, &state.machine);
     }
-    if (status == kStatusOk) {
+    if (status == Status::Ok) {
         status = begin_run_record(state, mode);
     }
     return status;
 }
 
-int run_install(RunState& state, const std::string& settings_file, int check) {
-    int warned = 0;
-    int status = load_settings(state, settings_file, &warned);
-    int claimed = claim_work_folder(state, check != 0 ? kModeCheck : kModeInstall);
-    if (status != kStatusOk) {
+Status run_install(RunState& state, const std::string& settings_file, bool check) {
+    System& sys = state.sys;
+    Output& out = state.out;
+    const Settings& settings = state.settings;
+    bool warned = false;
+    Status status = load_settings(sys, out, settings_file, &state.settings, &warned);
+    Status claimed = claim_work_folder(state, check ? RunMode::Check : RunMode::Install);
+    if (status != Status::Ok) {
         return status;
     }
-    if (claimed != kStatusOk) {
+    if (claimed != Status::Ok) {
         return claimed;
     }
     register_console_control(state);
     status = prepare_machine(state);
-    if (status != kStatusOk) {
+    if (status != Status::Ok) {
         return status;
     }
-    if (write_response_file(state) != kStatusOk) {
-        return kStatusResponseFile;
+    status = write_response_file(sys, out, settings, state.paths.response);
+    if (status == Status::Ok && !check) {
+        status = write_options_file(sys, out, settings, state.paths.options);
     }
-    if (check == 0 && write_options_file(state) != kStatusOk) {
-        return kStatusOptionsFile;
-    }
-    state.outcome.run_log_size_before = state.sys.file_size(state.paths.run_log);
-    if (state.outcome.run_log_size_before < 0) {
-        state.outcome.run_log_size_before = 0;  // a new run log
-    }
-    if (open_run_log(state, state.paths.run_log, check, warned) != kStatusOk) {
-        return kStatusRunLog;
-    }
-    trace_settings(state, check);
-    report_machine_state(state);
-    status = launch_setup(state, check, warned);
-    if (status != kStatusOk) {
+    if (status != Status::Ok) {
         return status;
     }
-    int completed = 0;
-    replay_installer_log(state, &completed);
-    state.outcome.completed = completed != 0;
+    int64_t size_before = sys.file_size(state.paths.run_log);
+    state.record.run_log_size_before = size_before < 0 ? 0 : size_before;  // 0: a new run log
+    status = open_run_log(out, state.paths.run_log, check, warned);
+    if (status != Status::Ok) {
+        return status;
+    }
+    trace_settings(sys, out, settings, check);
+    report_machine_state(out, state.machine);
+    status =
+        launch_setup(sys, out, settings, state.paths, state.watch, &state.installer, check, warned);
+    if (status != Status::Ok) {
+        return status;
+    }
+    bool completed = false;
+    state.watch.replay_installer_log(&completed);
+    state.installer.completed = completed;
     // An installation the installer reports as failed must not end as a
     // success: unattended deployments go by the exit code alone.
-    if (check_setup_result(state, completed) != kStatusOk) {
-        return kStatusInstallerFailed;
-    }
-    return kStatusOk;
+    return check_setup_result(sys, out, state.paths, &state.installer, completed);
 }
 
-int run_options_only(RunState& state, const std::string& settings_file) {
-    int warned = 0;
-    int status = load_settings(state, settings_file, &warned);
-    int claimed = claim_work_folder(state, kModeOptionsOnly);
-    if (claimed != kStatusOk) {
+Status run_options_only(RunState& state, const std::string& settings_file) {
+    bool warned = false;
+    Status status = load_settings(state.sys, state.out, settings_file, &state.settings, &warned);
+    Status claimed = claim_work_folder(state, RunMode::OptionsOnly);
+    if (claimed != Status::Ok) {
         return claimed;
     }
-    if (warned != 0) {
-        return kStatusWarnings;
+    if (warned) {
+        return Status::Warnings;
     }
-    if (status != kStatusOk) {
+    if (status != Status::Ok) {
         return status;
     }
-    return write_options_file(state) == kStatusOk ? kStatusOk : kStatusOptionsFile;
+    return write_options_file(state.sys, state.out, state.settings, state.paths.options);
 }
 
-int prepare_machine(RunState& state) {
-    int status = wait_for_other_installation(state);
-    if (status == kStatusOk) {
-        find_pending_restart(state);
-        status = stop_for_pending_restart(state);
+Status prepare_machine(RunState& state) {
+    Status status = wait_for_other_installation(
+        state.sys, state.out, state.settings.program.wait_seconds, &state.machine);
+    if (status == Status::Ok) {
+        find_pending_restart(state.sys, state.settings.program.pending_reboot, &state.machine);
+        status = stop_for_pending_restart(state.out, state.machine);
     }
     return status;
 }
 
-int exit_code_for(int status, bool narrow) {
+int exit_code_for(Status status, bool narrow) {
     switch (status) {
-        case kStatusOk:
+        case Status::Ok:
             return kExitOk;
-        case kStatusParameterError:
+        case Status::ParameterError:
             return kExitParameterError;
-        case kStatusBusy:
+        case Status::Busy:
             return narrow ? kExitBusyNarrow : kExitBusy;
-        case kStatusRestartPending:
+        case Status::RestartPending:
             return narrow ? kExitRestartPendingNarrow : kExitRestartPending;
         default:
             return kExitFailed;
@@ -191,27 +195,26 @@ int exit_code_for(int status, bool narrow) {
 
 int run_main(System& sys, int argc, const char* const* argv) {
     RunState state(sys);
-    InstallerWatch watch(state);
-    if (is_administrator(sys) != 0) {
-        report_message(state, kMsgNoPermission);
+    if (!is_administrator(sys)) {
+        report_message(state.out, kMsgNoPermission);
         return kExitNotAdministrator;
     }
-    int status = kStatusParameterError;
-    switch (parse_arguments(state, argc, argv)) {
-        case kModeHelp:
-            report(state, get_message(state, kMsgUsage), kToConsole);
-            status = kStatusOk;
+    Status status = Status::ParameterError;
+    switch (parse_arguments(state.out, argc, argv)) {
+        case RunMode::Help:
+            report(state.out, get_message(state.out, kMsgUsage), Sink::Console);
+            status = Status::Ok;
             break;
-        case kModeInstall:
-            status = run_install(state, argv[2], 0);
+        case RunMode::Install:
+            status = run_install(state, argv[2], false);
             break;
-        case kModeCheck:
-            status = run_install(state, argv[2], 1);
+        case RunMode::Check:
+            status = run_install(state, argv[2], true);
             break;
-        case kModeOptionsOnly:
+        case RunMode::OptionsOnly:
             status = run_options_only(state, argv[2]);
             break;
-        case kModeParameterError:
+        case RunMode::ParameterError:
             break;
     }
     // The handler uses the state, which ends with this function.

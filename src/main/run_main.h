@@ -5,23 +5,16 @@
 #include <string>
 
 #include "core/status.h"
+#include "installer/work_paths.h"
+#include "main/run_state.h"
 
 namespace iz {
 
+class Output;
 class System;
-struct RunState;
 
-enum RunMode {
-    kModeParameterError = -1,
-    kModeHelp = 0,
-    kModeInstall = 1,
-    kModeOptionsOnly = 2,
-    kModeCheck = 3,
-};
-
-// The program's exit codes: every status but kStatusOk,
-// kStatusParameterError, kStatusBusy and kStatusRestartPending ends with
-// kExitFailed.
+// The program's exit codes: every status but Ok, ParameterError, Busy and
+// RestartPending ends with kExitFailed.
 const int kExitOk = 0;
 const int kExitParameterError = 1;
 const int kExitNotAdministrator = 2;
@@ -38,33 +31,33 @@ const int kExitRestartPendingNarrow = 69;
 int run_main(System& sys, int argc, const char* const* argv);
 
 // Prints its own messages (console only) and returns the mode.
-RunMode parse_arguments(RunState& state, int argc, const char* const* argv);
+RunMode parse_arguments(Output& out, int argc, const char* const* argv);
 
-int run_install(RunState& state, const std::string& settings_file, int check);
-int run_options_only(RunState& state, const std::string& settings_file);
+Status run_install(RunState& state, const std::string& settings_file, bool check);
+Status run_options_only(RunState& state, const std::string& settings_file);
 
 // Once the settings name a work folder: judges the folder, takes the machine
-// lock and begins the run's record. Returns 0 (also when no work folder is
-// known), kStatusWorkFolder, kStatusBusy, kStatusSetup or kStatusResultRecord.
-int claim_work_folder(RunState& state, int mode);
+// lock and begins the run's record. Returns Status::Ok (also when no work
+// folder is known), WorkFolder, Busy, Setup or ResultRecord.
+Status claim_work_folder(RunState& state, RunMode mode);
 
 // With the machine held, before the installer's files are written: waits for
-// another installation and looks for a pending restart. Returns 0,
-// kStatusBusy or kStatusRestartPending, with state.machine filled.
-int prepare_machine(RunState& state);
+// another installation and looks for a pending restart. Returns Status::Ok,
+// Busy or RestartPending, with state.machine filled.
+Status prepare_machine(RunState& state);
 
-// Fills the four work-file paths from the work folder. The paths are never
-// cut: load_settings has refused a work folder too long for them.
-void build_work_paths(RunState& state);
+// The work-file paths in `folder`. The paths are never cut: load_settings
+// has refused a work folder too long for them.
+WorkPaths build_work_paths(const std::string& folder, char separator);
 
 const int kCodeWorkFolder = 100560;
 
 // Judges the work folder and the folders above it before anything is written
-// in it. Returns 0, or kStatusWorkFolder after reporting message 15 with the system error
-// number and kCodeWorkFolder.
-int open_work_folder(RunState& state);
+// in it. Returns Status::Ok, or Status::WorkFolder after reporting QIRU09216
+// with the system error number and kCodeWorkFolder.
+Status open_work_folder(System& sys, Output& out, const std::string& folder);
 
 // `narrow`: the platform's exit statuses have 8 bits.
-int exit_code_for(int status, bool narrow = false);
+int exit_code_for(Status status, bool narrow = false);
 
 }  // namespace iz

@@ -4,14 +4,15 @@
 // record behind), finished with the exit code.
 #pragma once
 
+#include "core/status.h"
+#include "main/run_state.h"
+
 namespace iz {
 
-struct RunState;
-
 // Writes the unfinished record when the settings were read and name a work
-// folder; does nothing otherwise. `mode` is the RunMode. Returns 0, or
-// kStatusResultRecord after reporting why the record cannot be written.
-int begin_run_record(RunState& state, int mode);
+// folder; does nothing otherwise. Returns Status::Ok, or
+// Status::ResultRecord after reporting why the record cannot be written.
+Status begin_run_record(RunState& state, RunMode mode);
 
 // Writes the finished record of a begun run, and returns the exit code: the
 // one given, or 99 when a successful run's record cannot be written, since

@@ -1,6 +1,8 @@
 #include "messages/catalogue.h"
 
-#include "core/run_state.h"
+#include <cstring>
+
+#include "messages/output.h"
 #include "messages/text.h"
 #include "platform/system.h"
 
@@ -53,27 +55,29 @@ const char* const kCatalogue[2 * kMessageCount] = {
 
 }  // namespace
 
-int detect_language(System& sys) {
+Language detect_language(System& sys) {
     char name[64] = "";
     int count = sys.user_language_name(name, sizeof name);
     if (count > 0 && equals_ignore_case(name, "japanese")) {
-        return kLanguageJapanese;
+        return Language::Japanese;
     }
-    return kLanguageEnglish;
+    return Language::English;
 }
 
-const char* catalogue_text(int language, MessageId id) {
-    return kCatalogue[language * kMessageCount + id];
+const char* catalogue_text(Language language, MessageId id) {
+    return kCatalogue[(language == Language::Japanese ? kMessageCount : 0) + id];
 }
 
-const char* get_message(RunState& state, MessageId id) {
-    // Two threads may decide at once; both reach the same answer.
-    int language = state.language.load();
-    if (language == kLanguageUndecided) {
-        language = detect_language(state.sys);
-        state.language.store(language);
+const char* get_message(Output& out, MessageId id) {
+    return catalogue_text(out.language(), id);
+}
+
+std::string message_identifier(MessageId id) {
+    if (id == kMsgUsage) {
+        return std::string();
     }
-    return catalogue_text(language, id);
+    const char* text = catalogue_text(Language::English, id);
+    return std::string(text, std::strcspn(text, " "));
 }
 
 }  // namespace iz

@@ -2,12 +2,14 @@
 // texts are code page 932 bytes; they are emitted unchanged.
 #pragma once
 
+#include <string>
+
 #include "core/language.h"
 
 namespace iz {
 
+class Output;
 class System;
-struct RunState;
 
 enum MessageId {
     kMsgNoPermission = 0,         // QIRU09001-E
@@ -42,12 +44,17 @@ const int kMessageCount = 25;
 
 // The text of `id` in the run's language, deciding the language on first use.
 // The result is a format string with static lifetime. Any thread may call it.
-const char* get_message(RunState& state, MessageId id);
+const char* get_message(Output& out, MessageId id);
 
-// English (0) or Japanese (1) from the user's default language.
-int detect_language(System& sys);
+// English or Japanese from the user's default language.
+Language detect_language(System& sys);
 
-// The text of `id` in `language`, without deciding anything.
-const char* catalogue_text(int language, MessageId id);
+// The text of `id` in `language` (English or Japanese), without deciding
+// anything.
+const char* catalogue_text(Language language, MessageId id);
+
+// The identifier a message begins with ("QIRU09193-W"); empty for the usage
+// line, which has none.
+std::string message_identifier(MessageId id);
 
 }  // namespace iz

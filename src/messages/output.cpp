@@ -2,12 +2,37 @@
 
 #include <cstdarg>
 
-#include "core/run_state.h"
-#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/text.h"
 
 namespace iz {
+
+Language Output::language() {
+    Language language = language_.load();
+    if (language == Language::Undecided) {
+        language = detect_language(sys_);
+        language_.store(language);
+    }
+    return language;
+}
+
+void Output::write_console(const std::string& bytes) {
+    sys_.write_console(bytes.data(), bytes.size());
+}
+
+int Output::append_line(const std::string& line) {
+    return sys_.append_to_file(run_log_path_, to_text_mode(line + "\n"));
+}
+
+bool Output::is_lead_byte(unsigned char byte) {
+    return sys_.is_lead_byte(byte, language_.load() == Language::Japanese);
+}
+
+void Output::record_run_log(const std::string& path, const std::string& start_line) {
+    run_log_path_ = path;
+    start_line_ = start_line;
+    recorded_.store(true);
+}
 
 std::string run_log_prefix(const LocalTime& time) {
     std::string date = format_unbounded("%d-%d-%d", time.month, time.day, time.year);
@@ -15,21 +40,17 @@ std::string run_log_prefix(const LocalTime& time) {
                             time.second);
 }
 
-std::string message_text(RunState& state, int id, ...) {
+std::string message_text(Output& out, MessageId id, ...) {
     va_list args;
     va_start(args, id);
     // The format is the catalogue text of `id`, which the compiler cannot see;
     // the arguments each message takes stand beside its id in catalogue.h.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-    std::string text = vformat_unbounded(get_message(state, static_cast<MessageId>(id)), args);
+    std::string text = vformat_unbounded(get_message(out, id), args);
 #pragma GCC diagnostic pop
     va_end(args);
-    return limit_text(state, text);
-}
-
-static int append_line(RunState& state, const std::string& line) {
-    return state.sys.append_to_file(state.run_log_path, to_text_mode(line + "\n"));
+    return limit_text(out, text);
 }
 
 static std::string one_line(const std::string& text) {
@@ -40,49 +61,44 @@ static std::string one_line(const std::string& text) {
     return line;
 }
 
-static void emit(RunState& state, const std::string& text, int to_console) {
-    if (to_console == kToConsole) {
-        std::string shown = text + "\n";
-        state.sys.write_console(shown.data(), shown.size());
+static void emit(Output& out, const std::string& text, Sink sink) {
+    if (sink == Sink::Console) {
+        out.write_console(text + "\n");
     }
-    if (!state.run_log_recorded.load()) {
+    if (!out.run_log_recorded()) {
         return;
     }
-    append_line(state, run_log_prefix(state.sys.local_time()) + text);
+    out.append_line(run_log_prefix(out.local_time()) + text);
 }
 
-void report(RunState& state, const std::string& text, int to_console) {
-    emit(state, one_line(text), to_console);
+void report(Output& out, const std::string& text, Sink sink) {
+    emit(out, one_line(text), sink);
 }
 
-void report_message(RunState& state, MessageId id) {
-    emit(state, get_message(state, id), kToConsole);
+void report_message(Output& out, MessageId id) {
+    emit(out, get_message(out, id), Sink::Console);
 }
 
-void trace(RunState& state, int code, const std::string& text) {
-    report(state, message_text(state, kMsgMaintenance, code, text.c_str()), kRunLogOnly);
+void trace(Output& out, int code, const std::string& text) {
+    report(out, message_text(out, kMsgMaintenance, code, text.c_str()), Sink::RunLogOnly);
 }
 
-int open_run_log(RunState& state, const std::string& path, int check, int warned) {
-    LocalTime now = state.sys.local_time();
-    std::string start_text =
-        (check != 0 || warned != 0)
-            ? message_text(state, kMsgMaintenance, kCodeCheckStart, "Installation check starts.")
-            : std::string(get_message(state, kMsgInstallStart));
-    state.run_log_path = path;
-    state.start_line = limit_text(state, run_log_prefix(now) + start_text);
-    state.run_log_recorded.store(true);
+Status open_run_log(Output& out, const std::string& path, bool check, bool warned) {
+    LocalTime now = out.local_time();
+    std::string start_text = (check || warned) ? message_text(out, kMsgMaintenance, kCodeCheckStart,
+                                                              "Installation check starts.")
+                                               : std::string(get_message(out, kMsgInstallStart));
+    out.record_run_log(path, limit_text(out, run_log_prefix(now) + start_text));
 
-    int error = append_line(state, state.start_line);
+    int error = out.append_line(out.start_line());
     if (error != 0) {
-        report(state, message_text(state, kMsgInternalError, error, kCodeRunLogOpen), kToConsole);
-        return kStatusRunLog;
+        report(out, message_text(out, kMsgInternalError, error, kCodeRunLogOpen), Sink::Console);
+        return Status::RunLog;
     }
-    if (check == 0 && warned == 0) {
-        std::string shown = std::string(get_message(state, kMsgInstallStart)) + "\n";
-        state.sys.write_console(shown.data(), shown.size());
+    if (!check && !warned) {
+        out.write_console(std::string(get_message(out, kMsgInstallStart)) + "\n");
     }
-    return kStatusOk;
+    return Status::Ok;
 }
 
 }  // namespace iz

@@ -3,52 +3,87 @@
 // call these; each run-log line is one append of the whole line.
 #pragma once
 
+#include <atomic>
 #include <string>
 
+#include "core/language.h"
+#include "core/status.h"
 #include "messages/catalogue.h"
 #include "platform/system.h"
 
 namespace iz {
 
-struct RunState;
-
 // Location codes of this module.
 const int kCodeCheckStart = 300298;
 const int kCodeRunLogOpen = 300316;
 
-// The `to_console` of report: on the console as well, or in the run log only.
-// Only kToConsole reaches the console; any other value means the run log only.
-const int kToConsole = 1;
-const int kRunLogOnly = 0;
+// Where report puts a text: on the console and in the run log, or in the
+// run log only.
+enum class Sink { Console, RunLogOnly };
 
 // Stands for a carriage return or line feed inside a reported text.
 const char kLineBreakSubstitute = '?';
 
-// Prints `text` and a line feed when `to_console` is kToConsole, and appends it as a
-// dated line to the run log once one is recorded. A line that cannot be
+// The run's messages: their language, decided on first use, and the run log
+// they go to once it is recorded (its path and this run's start line,
+// published once for every thread).
+class Output {
+  public:
+    explicit Output(System& sys) : sys_(sys) {}
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+
+    // The language of the messages, deciding it on first use. Two threads
+    // may decide at once; both reach the same answer.
+    Language language();
+    bool run_log_recorded() const { return recorded_.load(); }
+    // Valid once run_log_recorded() is true.
+    const std::string& run_log_path() const { return run_log_path_; }
+    const std::string& start_line() const { return start_line_; }
+    // Writes the bytes to the console unchanged.
+    void write_console(const std::string& bytes);
+    // Appends one line to the recorded run log; 0 or the error number.
+    int append_line(const std::string& line);
+    LocalTime local_time() { return sys_.local_time(); }
+    bool is_lead_byte(unsigned char byte);
+
+    // Records the run log and its start line; once only.
+    void record_run_log(const std::string& path, const std::string& start_line);
+
+  private:
+    System& sys_;
+    std::atomic<Language> language_{Language::Undecided};
+    std::string run_log_path_;
+    std::string start_line_;
+    std::atomic<bool> recorded_{false};
+};
+
+// Prints `text` and a line feed when `sink` is Sink::Console, and appends it
+// as a dated line to the run log once one is recorded. A line that cannot be
 // appended is lost without a word. The text may carry names and values from
 // outside, so each CR and LF in it is shown as kLineBreakSubstitute: one call
 // is one line, and no outside text can forge a run-log line.
-void report(RunState& state, const std::string& text, int to_console);
+void report(Output& out, const std::string& text, Sink sink);
 
 // Reports a catalogue text as it stands, its own line feeds included (a
 // line of its own without a prefix in the run log), on the console too.
-void report_message(RunState& state, MessageId id);
+void report_message(Output& out, MessageId id);
 
-// Appends a maintenance-data line (message 2) with the location code; never
+// Appends a maintenance-data line (QIRU09179) with the location code; never
 // shown on the console, and nothing at all before the run log is recorded.
-void trace(RunState& state, int code, const std::string& text);
+void trace(Output& out, int code, const std::string& text);
 
-// Records the run log and writes this run's start line to it. Returns 0, or 7
-// after reporting message 1 when the run log cannot be opened for appending.
-// Prints message 3 on the console for an installation run without warnings.
-int open_run_log(RunState& state, const std::string& path, int check, int warned);
+// Records the run log and writes this run's start line to it. Returns
+// Status::Ok, or Status::RunLog after reporting QIRU09034 when the run log
+// cannot be opened for appending. Prints QIRU09180 on the console for an
+// installation run without warnings.
+Status open_run_log(Output& out, const std::string& path, bool check, bool warned);
 
 // "INFO" and the 10-character date field and the time: the 25 characters
 // before the text of every run-log line.
 std::string run_log_prefix(const LocalTime& time);
 
 // Formats a catalogue message with its arguments, cut to 255 bytes.
-std::string message_text(RunState& state, int id, ...);
+std::string message_text(Output& out, MessageId id, ...);
 
 }  // namespace iz

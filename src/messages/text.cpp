@@ -3,9 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "core/run_state.h"
-#include "messages/catalogue.h"
-#include "platform/system.h"
+#include "messages/output.h"
 
 namespace iz {
 
@@ -51,22 +49,21 @@ std::string format_unbounded(const char* format, ...) {
 namespace {
 
 bool run_lead_byte(unsigned char byte, void* context) {
-    RunState* state = static_cast<RunState*>(context);
-    return state->sys.is_lead_byte(byte, state->language.load() == kLanguageJapanese);
+    return static_cast<Output*>(context)->is_lead_byte(byte);
 }
 
 }  // namespace
 
-std::string limit_text(RunState& state, const std::string& text) {
-    return cut_text(text, kTextLimit, run_lead_byte, &state);
+std::string limit_text(Output& out, const std::string& text) {
+    return cut_text(text, kTextLimit, run_lead_byte, &out);
 }
 
-std::string format_text(RunState& state, const char* format, ...) {
+std::string format_text(Output& out, const char* format, ...) {
     va_list args;
     va_start(args, format);
     std::string text = vformat_unbounded(format, args);
     va_end(args);
-    return limit_text(state, text);
+    return limit_text(out, text);
 }
 
 static char fold(char c) {

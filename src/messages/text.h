@@ -10,7 +10,7 @@
 
 namespace iz {
 
-struct RunState;
+class Output;
 
 // Every formatted message, trace text and start line holds at most this many
 // bytes (a 256-byte buffer with its terminator).
@@ -29,8 +29,8 @@ std::string format_unbounded(const char* format, ...) IZ_PRINTF_FORMAT(1, 2);
 std::string vformat_unbounded(const char* format, va_list args) IZ_PRINTF_FORMAT(1, 0);
 
 // printf cut to kTextLimit bytes with the code page of the run's language.
-std::string format_text(RunState& state, const char* format, ...) IZ_PRINTF_FORMAT(2, 3);
-std::string limit_text(RunState& state, const std::string& text);
+std::string format_text(Output& out, const char* format, ...) IZ_PRINTF_FORMAT(2, 3);
+std::string limit_text(Output& out, const std::string& text);
 
 // ASCII letters compared without regard to case; whole strings.
 bool equals_ignore_case(const char* a, const char* b);

@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "core/status.h"
+
 namespace iz {
 
-struct RunState;
+class Output;
+class System;
 
 // The installation folder's storage: 100 characters and a terminator.
 const uint32_t kInstallDirSize = 101;
@@ -19,10 +22,10 @@ const int kCodeWow64Failed = 200160;
 const int kCodeVersionUnsupported = 200170;
 const int kCodeProgramFiles = 200189;
 
-// Fills `folder` (at most `size` - 1 characters) and returns 0; or reports
-// message 1 with the system error number and a location code, leaves `folder`
-// as it was and returns 3. Only Windows 5.0, 5.2, 6.0 and 6.1 are accepted;
-// a 32-bit process on 64-bit Windows takes "ProgramFiles(x86)".
-int default_install_dir(RunState& state, std::string* folder, uint32_t size);
+// Fills `folder` (at most `size` - 1 characters) and returns Status::Ok; or
+// reports QIRU09034 with the system error number and a location code, leaves
+// `folder` as it was and returns Status::NoDefault. Only Windows 5.0, 5.2, 6.0 and 6.1 are
+// accepted; a 32-bit process on 64-bit Windows takes "ProgramFiles(x86)".
+Status default_install_dir(System& sys, Output& out, std::string* folder, uint32_t size);
 
 }  // namespace iz

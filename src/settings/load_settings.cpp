@@ -2,13 +2,12 @@
 
 #include <vector>
 
-#include "core/run_state.h"
-#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
 #include "platform/system.h"
 #include "settings/program_settings.h"
+#include "settings/settings.h"
 #include "settings/validate.h"
 
 namespace iz {
@@ -17,12 +16,12 @@ namespace {
 
 // The key's value as the profile reader returns it into a buffer of capacity
 // + 2 bytes, so that one byte beyond the capacity tells an over-long value.
-std::string read_key(RunState& state, SettingEntry& entry) {
+std::string read_key(System& sys, const std::string& file, const SettingEntry& entry,
+                     uint32_t* returned_length) {
     std::vector<char> buffer(entry.capacity + 2, '\0');
-    uint32_t n =
-        state.sys.profile_string(entry.section, entry.key, entry.default_value, buffer.data(),
-                                 entry.capacity + 2, state.settings_full_path.c_str());
-    entry.returned_length = n;
+    uint32_t n = sys.profile_string(entry.section, entry.key, entry.default_value, buffer.data(),
+                                    entry.capacity + 2, file.c_str());
+    *returned_length = n;
     if (n > entry.capacity + 1) {
         n = entry.capacity +
             1;  // a reader that breaks its contract must not take us past the buffer
@@ -30,37 +29,38 @@ std::string read_key(RunState& state, SettingEntry& entry) {
     return std::string(buffer.data(), n);
 }
 
-int locate_settings_file(RunState& state, const std::string& settings_file) {
-    if (settings_file.size() > kMaxPath || !state.sys.is_disk_file(settings_file)) {
-        report(state, get_message(state, kMsgSettingsFileMissing), kToConsole);
-        return kStatusSettingsFile;
+Status locate_settings_file(System& sys, Output& out, const std::string& settings_file,
+                            std::string* full_path) {
+    if (settings_file.size() > kMaxPath || !sys.is_disk_file(settings_file)) {
+        report(out, get_message(out, kMsgSettingsFileMissing), Sink::Console);
+        return Status::SettingsFile;
     }
     char full[kMaxPath + 1] = "";
-    uint32_t n = state.sys.full_path_name(settings_file.c_str(), full, sizeof full);
+    uint32_t n = sys.full_path_name(settings_file.c_str(), full, sizeof full);
     if (n == 0 || n > kMaxPath + 1) {
-        int error = state.sys.last_error();
-        report(state, message_text(state, kMsgInternalError, error, kCodeFullPath), kToConsole);
-        return kStatusSettingsFile;
+        int error = sys.last_error();
+        report(out, message_text(out, kMsgInternalError, error, kCodeFullPath), Sink::Console);
+        return Status::SettingsFile;
     }
-    state.settings_full_path = full;
+    *full_path = full;
     // The profile reader answers an unreadable file like an empty one, which
     // would install the defaults nobody asked for.
-    int error = state.sys.open_settings_file(state.settings_full_path);
+    int error = sys.open_settings_file(*full_path);
     if (error != 0) {
-        report(state, message_text(state, kMsgSettingsIoError, error, kCodeSettingsRead),
-               kToConsole);
-        return kStatusSettingsFile;
+        report(out, message_text(out, kMsgSettingsIoError, error, kCodeSettingsRead),
+               Sink::Console);
+        return Status::SettingsFile;
     }
-    return kStatusOk;
+    return Status::Ok;
 }
 
-void read_pass(RunState& state, bool* warning) {
-    for (SettingEntry& entry : state.settings) {
-        entry.value = read_key(state, entry);
+void read_pass(System& sys, Output& out, Settings* settings, bool* warning) {
+    for (SettingEntry& entry : settings->table) {
+        entry.value = read_key(sys, settings->settings_full_path, entry, &entry.returned_length);
         if (entry.returned_length > entry.capacity) {
-            note_warning(state, kMsgBadDefinition, entry.key, entry.value);
-            report(state, message_text(state, kMsgBadDefinition, entry.key, entry.value.c_str()),
-                   kToConsole);
+            note_warning(settings, kMsgBadDefinition, entry.key, entry.value);
+            report(out, message_text(out, kMsgBadDefinition, entry.key, entry.value.c_str()),
+                   Sink::Console);
             entry.value = entry.default_value;
             *warning = true;
         }
@@ -69,32 +69,34 @@ void read_pass(RunState& state, bool* warning) {
 
 }  // namespace
 
-int load_settings(RunState& state, const std::string& settings_file, int* warned) {
-    *warned = 0;
-    int result = locate_settings_file(state, settings_file);
-    if (result != kStatusOk) {
+Status load_settings(System& sys, Output& out, const std::string& settings_file, Settings* settings,
+                     bool* warned) {
+    *warned = false;
+    Status result = locate_settings_file(sys, out, settings_file, &settings->settings_full_path);
+    if (result != Status::Ok) {
         return result;
     }
     bool warning = false;
-    read_pass(state, &warning);
-    result = validate_settings(state, &warning);
-    if (result == kStatusOk) {
-        read_program_settings(state, &warning);
+    read_pass(sys, out, settings, &warning);
+    result = validate_settings(sys, out, settings, &warning);
+    if (result == Status::Ok) {
+        read_program_settings(sys, out, settings, &warning);
     }
-    *warned = warning ? 1 : 0;
+    *warned = warning;
     return result;
 }
 
-void trace_settings(RunState& state, int check) {
-    trace(state, kCodeTraceFile, format_text(state, "-f=%s", state.settings_full_path.c_str()));
-    if (check != 0) {
-        trace(state, kCodeTraceCheck, "-c");
+void trace_settings(System& sys, Output& out, const Settings& settings, bool check) {
+    const std::string& file = settings.settings_full_path;
+    trace(out, kCodeTraceFile, format_text(out, "-f=%s", file.c_str()));
+    if (check) {
+        trace(out, kCodeTraceCheck, "-c");
     }
-    for (SettingEntry& entry : state.settings) {
-        std::string raw = read_key(state, entry);
-        trace(state, kCodeTraceKey, format_text(state, "%s=%s", entry.key, raw.c_str()));
+    for (const SettingEntry& entry : settings.table) {
+        std::string raw = read_key(sys, file, entry, &entry.returned_length);
+        trace(out, kCodeTraceKey, format_text(out, "%s=%s", entry.key, raw.c_str()));
     }
-    trace_program_settings(state);
+    trace_program_settings(sys, out, settings);
 }
 
 }  // namespace iz

@@ -6,10 +6,13 @@
 #include <string>
 
 #include "core/limits.h"
+#include "core/status.h"
 
 namespace iz {
 
-struct RunState;
+class Output;
+class System;
+struct Settings;
 
 const int kCodeFullPath = 100373;
 const int kCodeSettingsRead = 100380;
@@ -19,13 +22,15 @@ const int kCodeTraceKey = 100635;
 
 // Checks the settings file, takes its full path, opens it for reading once,
 // reads every key of the table and validates and completes the values.
-// Returns 0, 2 (the settings file is missing or cannot be read) or 3 (the work folder or
-// installation folder default cannot be had); `warned` is 1 when any value drew a warning. Messages
-// go to the console only.
-int load_settings(RunState& state, const std::string& settings_file, int* warned);
+// Returns Status::Ok, Status::SettingsFile (the settings file is missing or
+// cannot be read) or Status::NoDefault (the work folder or installation
+// folder default cannot be had); `warned` tells whether any value drew a
+// warning. Messages go to the console only.
+Status load_settings(System& sys, Output& out, const std::string& settings_file, Settings* settings,
+                     bool* warned);
 
 // Records the command line and the file's raw text of every key in the run
 // log, reading the file again.
-void trace_settings(RunState& state, int check);
+void trace_settings(System& sys, Output& out, const Settings& settings, bool check);
 
 }  // namespace iz

@@ -2,12 +2,12 @@
 
 #include <cstring>
 
-#include "core/run_state.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
 #include "platform/system.h"
 #include "settings/load_settings.h"
+#include "settings/settings.h"
 #include "settings/validate.h"
 
 namespace iz {
@@ -51,10 +51,10 @@ bool parse_policy(const std::string& value, PendingRebootPolicy* policy) {
     return false;
 }
 
-std::string read_raw(RunState& state, const char* key, const char* fallback, uint32_t* length) {
+std::string read_raw(System& sys, const std::string& file, const char* key, const char* fallback,
+                     uint32_t* length) {
     char buffer[kValueSize] = "";
-    *length = state.sys.profile_string(kProgramSection, key, fallback, buffer, kValueSize,
-                                       state.settings_full_path.c_str());
+    *length = sys.profile_string(kProgramSection, key, fallback, buffer, kValueSize, file.c_str());
     return std::string(buffer, std::strlen(buffer));
 }
 
@@ -74,34 +74,46 @@ bool parse_program_setting(const std::string& key, const std::string& value,
     return false;
 }
 
-void read_program_settings(RunState& state, bool* warning) {
+void read_program_settings(System& sys, Output& out, Settings* settings, bool* warning) {
     for (const char* key : kKeys) {
         uint32_t length = 0;
-        std::string value = read_raw(state, key, kAbsent, &length);
+        std::string value = read_raw(sys, settings->settings_full_path, key, kAbsent, &length);
         if (value == kAbsent) {
             continue;
         }
-        state.program.present = true;
+        settings->program.present = true;
         // Cut by the reader: too long to be valid, whatever it begins with.
         bool whole = length < kValueSize - 1;
-        if (value.empty() || (whole && parse_program_setting(key, value, &state.program))) {
+        if (value.empty() || (whole && parse_program_setting(key, value, &settings->program))) {
             continue;
         }
-        report(state, message_text(state, kMsgBadProgramSetting, key, value.c_str()), kToConsole);
-        note_warning(state, kMsgBadProgramSetting, key, value);
+        report(out, message_text(out, kMsgBadProgramSetting, key, value.c_str()), Sink::Console);
+        note_warning(settings, kMsgBadProgramSetting, key, value);
         *warning = true;
     }
 }
 
-void trace_program_settings(RunState& state) {
-    if (!state.program.present) {
+void trace_program_settings(System& sys, Output& out, const Settings& settings) {
+    if (!settings.program.present) {
         return;
     }
     for (const char* key : kKeys) {
         uint32_t length = 0;
-        std::string raw = read_raw(state, key, "", &length);
-        trace(state, kCodeTraceKey, format_text(state, "%s=%s", key, raw.c_str()));
+        std::string raw = read_raw(sys, settings.settings_full_path, key, "", &length);
+        trace(out, kCodeTraceKey, format_text(out, "%s=%s", key, raw.c_str()));
     }
+}
+
+const char* policy_name(PendingRebootPolicy policy) {
+    switch (policy) {
+        case PendingRebootPolicy::Stop:
+            return "stop";
+        case PendingRebootPolicy::Ignore:
+            return "ignore";
+        case PendingRebootPolicy::Warn:
+            break;
+    }
+    return "warn";
 }
 
 }  // namespace iz

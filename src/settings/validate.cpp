@@ -3,13 +3,12 @@
 #include <vector>
 
 #include "core/limits.h"
-#include "core/run_state.h"
-#include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
 #include "platform/system.h"
 #include "settings/install_dir.h"
+#include "settings/settings.h"
 
 namespace iz {
 
@@ -29,21 +28,31 @@ bool is_batch_special(unsigned char c) {
            c == '"';
 }
 
-void warn(RunState& state, const std::string& text, bool* warning) {
-    report(state, text, kToConsole);
-    *warning = true;
+// Where the checks report and what they change.
+struct Checking {
+    System& sys;
+    Output& out;
+    Settings& settings;
+    bool* warning;
+
+    std::string& value(SettingIndex row) { return settings.table[row].value; }
+};
+
+void warn(Checking& c, const std::string& text) {
+    report(c.out, text, Sink::Console);
+    *c.warning = true;
 }
 
-void warn_value(RunState& state, MessageId id, SettingEntry& entry, bool* warning) {
-    note_warning(state, id, entry.key, entry.value);
-    warn(state, message_text(state, id, entry.key, entry.value.c_str()), warning);
+void warn_value(Checking& c, MessageId id, SettingEntry& entry) {
+    note_warning(&c.settings, id, entry.key, entry.value);
+    warn(c, message_text(c.out, id, entry.key, entry.value.c_str()));
     entry.value.clear();
 }
 
-void kind_pass(RunState& state, bool* warning) {
-    for (SettingEntry& entry : state.settings) {
+void kind_pass(Checking& c) {
+    for (SettingEntry& entry : c.settings.table) {
         if (!is_valid_value(entry.value, entry.kind)) {
-            warn_value(state, kMsgBadDefinition, entry, warning);
+            warn_value(c, kMsgBadDefinition, entry);
         }
     }
 }
@@ -62,83 +71,84 @@ bool sorts_after(const std::string& value, const char* reference) {
     return value.size() > ref.size();
 }
 
-void check_file_version(RunState& state, bool* warning) {
-    std::string& version = state.value(kFileVersion);
+void check_file_version(Checking& c) {
+    std::string& version = c.value(kFileVersion);
     if (version.empty() || sorts_after(version, kSupportedFileVersion)) {
-        note_warning(state, kMsgUnsupportedVersion, state.settings[kFileVersion].key, version);
-        warn(state, message_text(state, kMsgUnsupportedVersion, state.value(kZovaVersion).c_str()),
-             warning);
+        note_warning(&c.settings, kMsgUnsupportedVersion, c.settings.table[kFileVersion].key,
+                     version);
+        warn(c, message_text(c.out, kMsgUnsupportedVersion, c.value(kZovaVersion).c_str()));
         version = kSupportedFileVersion;
     }
 }
 
-void check_folders(RunState& state, bool* warning) {
-    SettingEntry& work = state.settings[kWorkDir];
+void check_folders(Checking& c) {
+    SettingEntry& work = c.settings.table[kWorkDir];
     if (!work.value.empty()) {
-        uint32_t attributes = state.sys.file_attributes(work.value.c_str());
+        uint32_t attributes = c.sys.file_attributes(work.value.c_str());
         if (attributes == kInvalidFileAttributes || !(attributes & kFileAttributeDirectory)) {
-            warn_value(state, kMsgPathMissing, work, warning);
+            warn_value(c, kMsgPathMissing, work);
         }
     }
-    SettingEntry& install = state.settings[kInstallDir];
+    SettingEntry& install = c.settings.table[kInstallDir];
     if (!install.value.empty()) {
-        uint32_t attributes = state.sys.file_attributes(install.value.c_str());
+        uint32_t attributes = c.sys.file_attributes(install.value.c_str());
         if (attributes != kInvalidFileAttributes && !(attributes & kFileAttributeDirectory)) {
-            warn_value(state, kMsgPathMissing, install, warning);
+            warn_value(c, kMsgPathMissing, install);
         }
     }
 }
 
-void check_switches(RunState& state, bool* warning) {
-    for (int row : {kStorageEmc, kStorageEva, kZovaCore, kRestart}) {
-        SettingEntry& entry = state.settings[row];
+void check_switches(Checking& c) {
+    for (SettingIndex row : {kStorageEmc, kStorageEva, kZovaCore, kRestart}) {
+        SettingEntry& entry = c.settings.table[row];
         if (entry.value.empty()) {
             entry.value = "n";
         } else if (!equals_ignore_case(entry.value, "y") && !equals_ignore_case(entry.value, "n")) {
-            warn_value(state, kMsgBadDefinition, entry, warning);
+            warn_value(c, kMsgBadDefinition, entry);
         }
     }
 }
 
-void check_component_choice(RunState& state, bool* warning) {
-    if (!equals_ignore_case(state.value(kZovaCore), "y")) {
+void check_component_choice(Checking& c) {
+    if (!equals_ignore_case(c.value(kZovaCore), "y")) {
         return;
     }
-    if (equals_ignore_case(query_installed_option(state, kInstalledOptionSize), "All")) {
-        note_warning(state, kMsgCoreOverAll, state.settings[kZovaCore].key, state.value(kZovaCore));
-        warn(state, get_message(state, kMsgCoreOverAll), warning);
-        state.value(kZovaCore).clear();
+    if (equals_ignore_case(query_installed_option(c.sys, kInstalledOptionSize), "All")) {
+        note_warning(&c.settings, kMsgCoreOverAll, c.settings.table[kZovaCore].key,
+                     c.value(kZovaCore));
+        warn(c, get_message(c.out, kMsgCoreOverAll));
+        c.value(kZovaCore).clear();
     }
 }
 
-int fail_temp_folder(RunState& state, int error) {
-    report(state, message_text(state, kMsgFileIoError, error, kCodeTempFolder), kToConsole);
-    return kStatusNoDefault;
+Status fail_temp_folder(Output& out, int error) {
+    report(out, message_text(out, kMsgFileIoError, error, kCodeTempFolder), Sink::Console);
+    return Status::NoDefault;
 }
 
-int default_work_folder(RunState& state) {
+Status default_work_folder(System& sys, Output& out, std::string* work_folder) {
     std::vector<char> buffer(kTempPathSize, '\0');
-    uint32_t n = state.sys.temp_path(buffer.data(), kTempPathSize);
+    uint32_t n = sys.temp_path(buffer.data(), kTempPathSize);
     if (n == 0) {
-        return fail_temp_folder(state, state.sys.last_error());
+        return fail_temp_folder(out, sys.last_error());
     }
     // A folder beyond the buffer sets no error number of its own: it is a
     // name too long, as one that merely leaves no room for the file names.
     if (n > kTempPathSize) {
-        return fail_temp_folder(state, state.sys.name_too_long_error());
+        return fail_temp_folder(out, sys.name_too_long_error());
     }
     std::string folder(buffer.data());
     // Work-file paths are never cut: two cut paths could name the same file.
     if (folder.size() + kLongestWorkFileSuffix > kMaxPath) {
-        return fail_temp_folder(state, state.sys.name_too_long_error());
+        return fail_temp_folder(out, sys.name_too_long_error());
     }
     // The folder becomes a line of setup.iss: a line break in its name would
     // add lines of its own choosing there.
     if (folder.find_first_of("\r\n") != std::string::npos) {
-        return fail_temp_folder(state, state.sys.invalid_name_error());
+        return fail_temp_folder(out, sys.invalid_name_error());
     }
-    state.value(kWorkDir) = folder;
-    return kStatusOk;
+    *work_folder = folder;
+    return Status::Ok;
 }
 
 }  // namespace
@@ -164,11 +174,11 @@ bool is_valid_value(const std::string& value, ValueKind kind) {
     return !non_digit;
 }
 
-std::string query_installed_option(RunState& state, uint32_t size) {
+std::string query_installed_option(System& sys, uint32_t size) {
     std::vector<char> option(size, '\0');
     // The key path is a registry path: backslashes on every platform.
-    RegistryAnswer answer = state.sys.registry_value("SOFTWARE\\KESTRON\\PathSentryMultiway",
-                                                     "InstallationOption", option.data(), size);
+    RegistryAnswer answer = sys.registry_value("SOFTWARE\\KESTRON\\PathSentryMultiway",
+                                               "InstallationOption", option.data(), size);
     switch (answer) {
         case RegistryAnswer::KeyMissing:
         case RegistryAnswer::ValueTooLarge:
@@ -182,31 +192,32 @@ std::string query_installed_option(RunState& state, uint32_t size) {
     return std::string(option.data());
 }
 
-void note_warning(RunState& state, int message, const char* key, const std::string& value) {
+void note_warning(Settings* settings, MessageId message, const char* key,
+                  const std::string& value) {
     SettingWarning noted;
     noted.message = message;
     noted.key = key;
     noted.value = value;
-    state.outcome.warnings.push_back(noted);
+    settings->warnings.push_back(noted);
 }
 
-int validate_settings(RunState& state, bool* warning) {
-    kind_pass(state, warning);
-    check_file_version(state, warning);
-    check_folders(state, warning);
-    check_switches(state, warning);
-    check_component_choice(state, warning);
-    if (state.value(kWorkDir).empty() && default_work_folder(state) != kStatusOk) {
-        return kStatusNoDefault;
+Status validate_settings(System& sys, Output& out, Settings* settings, bool* warning) {
+    Checking c{sys, out, *settings, warning};
+    kind_pass(c);
+    check_file_version(c);
+    check_folders(c);
+    check_switches(c);
+    check_component_choice(c);
+    if (c.value(kWorkDir).empty() &&
+        default_work_folder(sys, out, &c.value(kWorkDir)) != Status::Ok) {
+        return Status::NoDefault;
     }
-    if (state.value(kInstallDir).empty() &&
-        default_install_dir(state, &state.value(kInstallDir), kInstallDirSize) != kStatusOk) {
-        return kStatusNoDefault;
+    if (c.value(kInstallDir).empty() &&
+        default_install_dir(sys, out, &c.value(kInstallDir), kInstallDirSize) != Status::Ok) {
+        return Status::NoDefault;
     }
-    if (equals_ignore_case(state.value(kRestart), "y")) {
-        state.reboot_requested.store(true);
-    }
-    return kStatusOk;
+    settings->reboot_requested = equals_ignore_case(c.value(kRestart), "y");
+    return Status::Ok;
 }
 
 }  // namespace iz

@@ -29,7 +29,7 @@ inline std::string installer_line(const std::string& text) {
 // What a replay showed and the completed flag it gave.
 struct Replay {
     std::string shown;
-    int completed = -1;
+    bool completed = false;
 };
 
 const char kMissingFile[] =

@@ -6,8 +6,11 @@
 
 #include <string>
 
-#include "core/run_state.h"
+#include "installer/installer_outcome.h"
 #include "installer/installer_watch.h"
+#include "installer/work_paths.h"
+#include "messages/output.h"
+#include "settings/settings.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
 
@@ -16,7 +19,6 @@ namespace iz {
 class WorkFolder : public ::testing::Test {
   protected:
     void SetUp() override {
-        state.paths = WorkPaths{kLog, kIss, kSetupLog, kBat, kRecord};
         for (const char* file : {kIss, kBat}) {
             sys.files[file] = "x";
         }
@@ -25,8 +27,11 @@ class WorkFolder : public ::testing::Test {
         sys.files[kSetupLog] = "[ResponseResult]\r\n" + line + "\r\n";
     }
     FakeSystem sys;
-    RunState state{sys};
-    InstallerWatch watch{state};
+    Output out{sys};
+    Settings settings;
+    const WorkPaths paths{kLog, kIss, kSetupLog, kBat, kRecord};
+    InstallerOutcome outcome;
+    InstallerWatch watch{sys, out};
 };
 
 }  // namespace iz

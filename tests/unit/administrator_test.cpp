@@ -13,17 +13,17 @@ namespace {
 TEST(Administrator, RelativeIdsCountAtAnyPositionWhateverTheAttributes) {
     struct Case {
         std::vector<TokenGroup> groups;
-        int expected;
+        bool expected;
     } cases[] = {
-        {{TokenGroup{{32, 544}, 0x7}}, 0},           // enabled Administrators alias
-        {{TokenGroup{{32, 544}, 0x0}}, 0},           // present, not enabled
-        {{TokenGroup{{32, 544}, 0x10}}, 0},          // deny-only
-        {{TokenGroup{{21, 1, 2, 3, 512}, 0x7}}, 0},  // Domain Admins
-        {{TokenGroup{{512, 21, 1}, 0x7}}, 0},        // 512 at sub-authority 0
-        {{TokenGroup{{21, 544, 7}, 0x7}}, 0},        // 544 in the middle
-        {{TokenGroup{{32, 545}, 0x7}, TokenGroup{{21, 1, 513}, 0x7}}, -1},  // Users only
-        {{}, -1},
-        {{TokenGroup{{}, 0x7}, TokenGroup{{5, 544}, 0}}, 0},  // second group counts
+        {{TokenGroup{{32, 544}, 0x7}}, true},           // enabled Administrators alias
+        {{TokenGroup{{32, 544}, 0x0}}, true},           // present, not enabled
+        {{TokenGroup{{32, 544}, 0x10}}, true},          // deny-only
+        {{TokenGroup{{21, 1, 2, 3, 512}, 0x7}}, true},  // Domain Admins
+        {{TokenGroup{{512, 21, 1}, 0x7}}, true},        // 512 at sub-authority 0
+        {{TokenGroup{{21, 544, 7}, 0x7}}, true},        // 544 in the middle
+        {{TokenGroup{{32, 545}, 0x7}, TokenGroup{{21, 1, 513}, 0x7}}, false},  // Users only
+        {{}, false},
+        {{TokenGroup{{}, 0x7}, TokenGroup{{5, 544}, 0}}, true},  // second group counts
     };
     for (const Case& c : cases) {
         FakeSystem sys;
@@ -33,7 +33,7 @@ TEST(Administrator, RelativeIdsCountAtAnyPositionWhateverTheAttributes) {
     FakeSystem unreadable;
     unreadable.groups.push_back(administrators_group());
     unreadable.token_readable = false;
-    EXPECT_EQ(-1, is_administrator(unreadable));
+    EXPECT_FALSE(is_administrator(unreadable));
 }
 
 }  // namespace

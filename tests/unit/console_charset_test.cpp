@@ -93,7 +93,7 @@ TEST(ConsoleCharset, OnlyTextNotAlreadyInTheConsolesSetIsConverted) {
 TEST(ConsoleCharset, CatalogueJapaneseIsAlwaysConverted) {
     for (const char* charset : {"UTF-8", "EUC-JP", "ISO-8859-1"}) {
         for (int id = 0; id < kMessageCount; ++id) {
-            std::string text = catalogue_text(1, static_cast<MessageId>(id));
+            std::string text = catalogue_text(Language::Japanese, static_cast<MessageId>(id));
             EXPECT_EQ(posix::from_cp932(text, charset), posix::console_text(text, charset))
                 << charset << " " << id;
         }

@@ -3,23 +3,34 @@
 
 #include <gtest/gtest.h>
 
-#include "installer/result_check.h"
-#include "messages/output.h"
+#include <memory>
+
 #include "installer/installer_watch.h"
+#include "installer/result_check.h"
+#include "main/run_state.h"
+#include "messages/output.h"
 #include "support/work_folder.h"
 
 namespace iz {
 namespace {
 
+// The handler of a run in the work folder, its run log open.
 class Handler : public WorkFolder {
   protected:
     void SetUp() override {
         WorkFolder::SetUp();
-        register_console_control(state);
+        start_run();
+    }
+    // A fresh run, with nothing replayed yet.
+    void start_run() {
+        run = std::make_unique<RunState>(sys);
+        run->paths = paths;
+        register_console_control(*run);
         ASSERT_NE(nullptr, sys.handler);
-        open_run_log(state, kLog, 0, 0);
+        open_run_log(run->out, kLog, false, false);
         sys.console.clear();
     }
+    std::unique_ptr<RunState> run;
 };
 
 TEST_F(Handler, CloseIsAbsorbedSilently) {
@@ -44,7 +55,7 @@ TEST_F(Handler, InterruptsTellTheUserTheInstallationGoesOn) {
 }
 
 TEST_F(Handler, ShutdownAfterACompletedRebootInstallationFinishesTheRun) {
-    state.reboot_requested = true;
+    run->settings.reboot_requested = true;
     sys.files[kLog] += "INFO  12-8-2026 05:14:07 QIRU09181-I Completed.\r\n";
     result_code("ResultCode=0");
     EXPECT_FALSE(sys.fire(kCtrlShutdown));
@@ -52,19 +63,19 @@ TEST_F(Handler, ShutdownAfterACompletedRebootInstallationFinishesTheRun) {
     EXPECT_EQ(0u, sys.files.count(kIss) + sys.files.count(kSetupLog) + sys.files.count(kBat));
     EXPECT_EQ(std::vector<unsigned>{5000}, sys.sleeps);
     // The main thread's own replay and check afterwards stay silent.
-    int completed = 0;
+    bool completed = false;
     sys.console.clear();
-    replay_installer_log(state, &completed);
-    EXPECT_EQ(1, completed);
-    EXPECT_EQ(0, check_setup_result(state, completed));
+    run->watch.replay_installer_log(&completed);
+    EXPECT_TRUE(completed);
+    EXPECT_EQ(Status::Ok,
+              check_setup_result(sys, run->out, run->paths, &run->installer, completed));
     EXPECT_EQ("", sys.console);
 }
 
 TEST_F(Handler, ShutdownBeforeCompletionOrWithoutRebootRequestIsAnInterruption) {
-    for (int reboot : {0, 1}) {
-        state.reboot_requested = reboot;
-        state.log_replayed = false;
-        sys.console.clear();
+    for (bool reboot : {false, true}) {
+        start_run();
+        run->settings.reboot_requested = reboot;
         result_code("ResultCode=0");
         EXPECT_FALSE(sys.fire(kCtrlLogoff));
         EXPECT_NE(std::string::npos, sys.console.find("QIRU09197-W")) << reboot;

@@ -7,8 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "core/run_state.h"
+#include "messages/output.h"
 #include "settings/load_settings.h"
+#include "settings/settings.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
 
@@ -27,10 +28,11 @@ void stage_program_files(FakeSystem& fake) {
 class DefaultInstallDir : public ::testing::Test {
   protected:
     FakeSystem fake;
-    RunState state{fake};
+    Output out{fake};
+    Settings settings;
 };
 
-TEST_F(DefaultInstallDir, EveryFailureReportsMessage1WithErrorAndCode) {
+TEST_F(DefaultInstallDir, EveryFailureReportsAnInternalErrorWithErrorAndCode) {
     struct Case {
         const char* name;
         std::function<void(FakeSystem&)> stage;
@@ -79,9 +81,10 @@ TEST_F(DefaultInstallDir, EveryFailureReportsMessage1WithErrorAndCode) {
         stage_program_files(fake);
         c.stage(fake);
         fake.error = 4321;
-        RunState state(fake);
+        Output out(fake);
         std::string folder;
-        EXPECT_EQ(3, default_install_dir(state, &folder, kInstallDirSize)) << c.name;
+        EXPECT_EQ(Status::NoDefault, default_install_dir(fake, out, &folder, kInstallDirSize))
+            << c.name;
         EXPECT_EQ("", folder) << c.name;
         // No call failed for an unsupported version: the number is what the
         // successful version query left.
@@ -110,11 +113,11 @@ TEST_F(DefaultInstallDir, AcceptedVersionsAskWow64ExceptOn50) {
         if (c.queries == 0) {
             fake.wow64_answer = Wow64Answer::CallFailed;  // would fail if asked
         }
-        RunState state(fake);
+        Output out(fake);
         std::string folder;
         std::string label = std::to_string(c.version.major) + "." +
                             std::to_string(c.version.minor) + (c.wow64 ? " WOW64" : "");
-        EXPECT_EQ(0, default_install_dir(state, &folder, kInstallDirSize)) << label;
+        EXPECT_EQ(Status::Ok, default_install_dir(fake, out, &folder, kInstallDirSize)) << label;
         EXPECT_EQ(std::string(c.expected_folder) + kSuffix, folder) << label;
         EXPECT_EQ(c.queries, fake.wow64_queries) << label;
         EXPECT_EQ("", fake.console) << label;
@@ -125,7 +128,7 @@ TEST_F(DefaultInstallDir, ProgramFilesOf73CharactersGivesExactly100) {
     fake.environment["ProgramFiles"] = "C:\\" + std::string(70, 'p');
     ASSERT_EQ(73u, fake.environment["ProgramFiles"].size());
     std::string folder;
-    EXPECT_EQ(0, default_install_dir(state, &folder, kInstallDirSize));
+    EXPECT_EQ(Status::Ok, default_install_dir(fake, out, &folder, kInstallDirSize));
     EXPECT_EQ(100u, folder.size());
     EXPECT_EQ(fake.environment["ProgramFiles"] + kSuffix, folder);
 }
@@ -133,7 +136,7 @@ TEST_F(DefaultInstallDir, ProgramFilesOf73CharactersGivesExactly100) {
 TEST_F(DefaultInstallDir, TrailingBackslashGivesADoubledOne) {
     fake.environment["ProgramFiles"] = "D:\\Apps\\";
     std::string folder;
-    EXPECT_EQ(0, default_install_dir(state, &folder, kInstallDirSize));
+    EXPECT_EQ(Status::Ok, default_install_dir(fake, out, &folder, kInstallDirSize));
     EXPECT_EQ("D:\\Apps\\\\KESTRON\\PathSentryMultiway", folder);
 }
 
@@ -144,27 +147,27 @@ TEST_F(DefaultInstallDir, GivenInstallFolderMeansTheVersionIsNeverExamined) {
     fake.files["C:\\s.ini"] =
         "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n"
         "installdir=E:\\Target\r\n";
-    int warned = 1;
-    EXPECT_EQ(0, load_settings(state, "C:\\s.ini", &warned));
-    EXPECT_EQ(0, warned);
+    bool warned = true;
+    EXPECT_EQ(Status::Ok, load_settings(fake, out, "C:\\s.ini", &settings, &warned));
+    EXPECT_FALSE(warned);
     EXPECT_EQ("", fake.console);
-    EXPECT_EQ("E:\\Target", state.value(kInstallDir));
+    EXPECT_EQ("E:\\Target", settings.value(kInstallDir));
     EXPECT_EQ(0, fake.wow64_queries);
 }
 
-TEST_F(DefaultInstallDir, FailureEndsLoadSettingsWithResult3AndNoReboot) {
+TEST_F(DefaultInstallDir, FailureEndsLoadSettingsWithNoDefaultAndNoReboot) {
     fake.version = OsVersion{5, 1};
     fake.folders.insert("C:\\work");
     fake.environment["ProgramFiles"] = "C:\\Program Files";
     fake.files["C:\\s.ini"] =
         "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n"
         "restart=y\r\n";
-    int warned = 1;
-    EXPECT_EQ(3, load_settings(state, "C:\\s.ini", &warned));
-    EXPECT_EQ(0, warned);
+    bool warned = true;
+    EXPECT_EQ(Status::NoDefault, load_settings(fake, out, "C:\\s.ini", &settings, &warned));
+    EXPECT_FALSE(warned);
     EXPECT_EQ(internal_error(FakeSystem::kAlreadyExists, 200170), fake.console);
-    EXPECT_EQ("", state.value(kInstallDir));
-    EXPECT_FALSE(state.reboot_requested.load());
+    EXPECT_EQ("", settings.value(kInstallDir));
+    EXPECT_FALSE(settings.reboot_requested);
 }
 
 }  // namespace

@@ -8,9 +8,10 @@
 #include <functional>
 #include <random>
 
-#include "core/run_state.h"
 #include "messages/log_pieces.h"
+#include "messages/output.h"
 #include "messages/replay.h"
+#include "settings/program_settings.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
 
@@ -30,9 +31,7 @@ bool whole_pieces_only(const std::string& tail) {
 // installer starts.
 struct FollowedRun {
     explicit FollowedRun(const std::string& before) {
-        state.run_log_path = kLog;
-        state.start_line = kStart;
-        state.run_log_recorded = true;
+        out.record_run_log(kLog, kStart);
         sys.files[kLog] = before;
     }
 
@@ -54,22 +53,22 @@ struct FollowedRun {
             }
         };
         Replay result;
-        EXPECT_EQ(0, watch.wait(ProcessHandle{}));
-        replay_installer_log(state, &result.completed);
+        EXPECT_EQ(0, watch.wait(ProcessHandle{}, kDefaultSilenceNoticeSeconds));
+        watch.replay_installer_log(&result.completed);
         result.shown = sys.console;
         return result;
     }
 
     FakeSystem sys;
-    RunState state{sys};
-    InstallerWatch watch{state};
+    Output out{sys};
+    InstallerWatch watch{sys, out};
 };
 
 // What the replay shows when it reads the whole log after the end.
 Replay after_the_end(const std::string& log) {
     FollowedRun run(log);
     Replay result;
-    replay_installer_log(run.state, &result.completed);
+    run.watch.replay_installer_log(&result.completed);
     result.shown = run.sys.console;
     return result;
 }
@@ -170,7 +169,7 @@ TEST(LiveEcho, LinesAppearAsSoonAsTheyAreComplete) {
     };
     EXPECT_EQ(expected, seen);
     EXPECT_EQ("QIRU09230-I one\nQIRU09231-I two\nQIRU09181-I done\n", end.shown);
-    EXPECT_EQ(1, end.completed);
+    EXPECT_TRUE(end.completed);
 }
 
 // A log that does not only grow stops the echo: what was shown stays, nothing
@@ -196,7 +195,7 @@ TEST(LiveEcho, ShrunkOrReplacedLogStopsTheEcho) {
             }
         });
         EXPECT_EQ("QIRU09230-I one\n", r.shown) << c.name;
-        EXPECT_EQ(0, r.completed) << c.name;
+        EXPECT_FALSE(r.completed) << c.name;
     }
 }
 
@@ -209,13 +208,13 @@ TEST(LiveEcho, HandlerShowsWhatIsLeftOnce) {
                     " the rest\r\n"},
                    [&](size_t step) {
                        if (step == 1) {
-                           int completed = 0;
-                           replay_installer_log(run.state, &completed);
-                           EXPECT_EQ(1, completed);
+                           bool completed = false;
+                           run.watch.replay_installer_log(&completed);
+                           EXPECT_TRUE(completed);
                        }
                    });
     EXPECT_EQ("QIRU09230-I one\nQIRU09181-I done\n", r.shown);
-    EXPECT_EQ(1, r.completed);
+    EXPECT_TRUE(r.completed);
 }
 
 }  // namespace

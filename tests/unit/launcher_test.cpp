@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/run_state.h"
+#include "messages/output.h"
 #include "support/fake_system.h"
 #include "support/work_folder.h"
 
@@ -12,14 +12,14 @@ namespace {
 
 TEST(Launcher, CommandLinesOfEachModeEndWithOneBlank) {
     struct Case {
-        int check;
-        int warned;
+        bool check;
+        bool warned;
         const char* tail;
     } cases[] = {
-        {0, 0, "/clone_wait -silent "},
-        {1, 0, "/clone_wait -silentcheck "},
-        {0, 1, "/clone_wait -silent -checkerror "},
-        {1, 1, "/clone_wait -silentcheck -checkerror "},
+        {false, false, "/clone_wait -silent "},
+        {true, false, "/clone_wait -silentcheck "},
+        {false, true, "/clone_wait -silent -checkerror "},
+        {true, true, "/clone_wait -silentcheck -checkerror "},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(std::string("\"D:\\media\\Setup.exe\" -s -f1\"C:\\w\\setup.iss\" "
@@ -59,10 +59,9 @@ TEST(Launcher, SetupFolderFromTheSettingOrTheProgramsOwnPath) {
             sys.own_relative = "ZOVTools/installzova";
             sys.names_ignore_case = false;
         }
-        RunState state(sys);
-        state.value(kInstallFileLocation) = c.location;
+        Output out(sys);
         std::string folder = "unset";
-        EXPECT_TRUE(setup_folder(state, &folder));
+        EXPECT_TRUE(setup_folder(sys, out, c.location, &folder));
         EXPECT_EQ(c.folder, folder) << c.module;
     }
 }
@@ -71,7 +70,7 @@ TEST_F(WorkFolder, StaleInstallerLogIsDeletedBeforeTheStart) {
     result_code("ResultCode=0");
     bool seen = true;
     sys.installer = [&](const std::string&) { seen = sys.files.count(kSetupLog) != 0; };
-    EXPECT_EQ(0, launch_setup(state, 0, 0));
+    EXPECT_EQ(Status::Ok, launch_setup(sys, out, settings, paths, watch, &outcome, false, false));
     EXPECT_FALSE(seen);
 }
 

@@ -1,14 +1,15 @@
 // The first stage of reading the settings: checking the settings file, taking
 // its full path, the read pass with over-long values, and the trace of the raw
 // settings in the run log.
+#include "settings/load_settings.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "core/run_state.h"
 #include "messages/output.h"
-#include "settings/load_settings.h"
+#include "settings/settings.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
 
@@ -49,26 +50,28 @@ class SettingsReading : public ::testing::Test {
   protected:
     void SetUp() override { stage_good_system(fake); }
     FakeSystem fake;
-    RunState state{fake};
+    Output out{fake};
+    Settings settings;
 };
 
 TEST_F(SettingsReading, FileNameOf260CharactersPassesAnd261IsMissing) {
     struct Case {
         size_t length;
-        int result;
-    } cases[] = {{260, 0}, {261, 2}};
+        Status result;
+    } cases[] = {{260, Status::Ok}, {261, Status::SettingsFile}};
     for (const Case& c : cases) {
         FakeSystem fake;
         stage_good_system(fake);
         std::string name = "C:\\" + std::string(c.length - 7, 'n') + ".ini";
         ASSERT_EQ(c.length, name.size());
         fake.files[name] = kCleanFile;
-        RunState state(fake);
-        int warned = 1;
-        EXPECT_EQ(c.result, load_settings(state, name, &warned)) << c.length;
-        EXPECT_EQ(0, warned);
-        EXPECT_EQ(c.result == 0 ? "" : kMissingFile, fake.console) << c.length;
-        EXPECT_EQ(c.result == 0 ? name : "", state.settings_full_path);
+        Output out(fake);
+        Settings settings;
+        bool warned = true;
+        EXPECT_EQ(c.result, load_settings(fake, out, name, &settings, &warned)) << c.length;
+        EXPECT_FALSE(warned);
+        EXPECT_EQ(c.result == Status::Ok ? "" : kMissingFile, fake.console) << c.length;
+        EXPECT_EQ(c.result == Status::Ok ? name : "", settings.settings_full_path);
     }
 }
 
@@ -78,23 +81,24 @@ TEST_F(SettingsReading, FolderMissingFileOrDeviceCountsAsMissingFile) {
     fake.files["C:\\other.ini"] = kCleanFile;
     for (const char* name : {"C:\\config", "C:\\absent.ini", "NUL"}) {
         fake.console.clear();
-        RunState state(fake);
-        state.value(kStorageEmc) = "untouched";
-        int warned = 1;
-        EXPECT_EQ(2, load_settings(state, name, &warned)) << name;
-        EXPECT_EQ(0, warned) << name;
+        Output out(fake);
+        Settings settings;
+        settings.table[kStorageEmc].value = "untouched";
+        bool warned = true;
+        EXPECT_EQ(Status::SettingsFile, load_settings(fake, out, name, &settings, &warned)) << name;
+        EXPECT_FALSE(warned) << name;
         EXPECT_EQ(kMissingFile, fake.console) << name;
-        EXPECT_EQ("untouched", state.value(kStorageEmc)) << "nothing is read for " << name;
+        EXPECT_EQ("untouched", settings.value(kStorageEmc)) << "nothing is read for " << name;
     }
 }
 
-TEST_F(SettingsReading, FullPathFailureReportsMessage1WithErrorAndCode) {
+TEST_F(SettingsReading, FullPathFailureReportsAnInternalErrorWithErrorAndCode) {
     fake.files[kSettingsFile] = kCleanFile;
     fake.full_path_fails = true;
     fake.error = 1234;
-    int warned = 1;
-    EXPECT_EQ(2, load_settings(state, kSettingsFile, &warned));
-    EXPECT_EQ(0, warned);
+    bool warned = true;
+    EXPECT_EQ(Status::SettingsFile, load_settings(fake, out, kSettingsFile, &settings, &warned));
+    EXPECT_FALSE(warned);
     EXPECT_EQ(internal_error(1234, 100373), fake.console);
 }
 
@@ -102,8 +106,8 @@ TEST_F(SettingsReading, FullPathOfMoreThan260CharactersIsRefused) {
     // "C:\work\" and the name: a full path of 260 characters fits, 261 does not.
     struct Case {
         size_t full_length;
-        int result;
-    } cases[] = {{260, 0}, {261, 2}};
+        Status result;
+    } cases[] = {{260, Status::Ok}, {261, Status::SettingsFile}};
     for (const Case& c : cases) {
         FakeSystem fake;
         stage_good_system(fake);
@@ -112,12 +116,13 @@ TEST_F(SettingsReading, FullPathOfMoreThan260CharactersIsRefused) {
         std::string full = "C:\\work\\" + name;
         fake.files[name] = kCleanFile;
         fake.files[full] = kCleanFile;
-        RunState state(fake);
-        int warned = 1;
-        EXPECT_EQ(c.result, load_settings(state, name, &warned)) << c.full_length;
-        EXPECT_EQ(0, warned);
-        if (c.result == 0) {
-            EXPECT_EQ(full, state.settings_full_path);
+        Output out(fake);
+        Settings settings;
+        bool warned = true;
+        EXPECT_EQ(c.result, load_settings(fake, out, name, &settings, &warned)) << c.full_length;
+        EXPECT_FALSE(warned);
+        if (c.result == Status::Ok) {
+            EXPECT_EQ(full, settings.settings_full_path);
             EXPECT_EQ("", fake.console);
         } else {
             EXPECT_EQ(internal_error(206, 100373), fake.console);
@@ -129,25 +134,25 @@ TEST_F(SettingsReading, NameWithoutFolderIsReadThroughItsFullPath) {
     // Only the existence check sees the name as typed; reading must use the full path.
     fake.files["s.ini"] = "[ZOVA]\r\nfileversion=0201\r\nzovaversion=typed\r\n";
     fake.files["C:\\work\\s.ini"] = "[ZOVA]\r\nfileversion=0201\r\nzovaversion=full\r\n";
-    int warned = 1;
-    EXPECT_EQ(0, load_settings(state, "s.ini", &warned));
-    EXPECT_EQ("C:\\work\\s.ini", state.settings_full_path);
-    EXPECT_EQ("full", state.value(kZovaVersion));
-    EXPECT_EQ(0, warned);
+    bool warned = true;
+    EXPECT_EQ(Status::Ok, load_settings(fake, out, "s.ini", &settings, &warned));
+    EXPECT_EQ("C:\\work\\s.ini", settings.settings_full_path);
+    EXPECT_EQ("full", settings.value(kZovaVersion));
+    EXPECT_FALSE(warned);
 }
 
 TEST_F(SettingsReading, MissingKeysAndSectionsGiveEmptyValuesWithoutMessage) {
     // Section and key names match without regard to case; other sections are ignored.
     fake.files[kSettingsFile] =
         "[zova]\r\nFILEVERSION=0201\r\n[OTHER]\r\nload_balance=on\r\nunknown_key=1\r\n";
-    int warned = 1;
-    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
-    EXPECT_EQ(0, warned);
+    bool warned = true;
+    EXPECT_EQ(Status::Ok, load_settings(fake, out, kSettingsFile, &settings, &warned));
+    EXPECT_FALSE(warned);
     EXPECT_EQ("", fake.console);
-    EXPECT_EQ("0201", state.value(kFileVersion));
-    EXPECT_EQ("", state.value(kZovaVersion));
-    EXPECT_EQ("", state.value(kLoadBalance));
-    EXPECT_EQ("", state.value(kRemoveLuForce));
+    EXPECT_EQ("0201", settings.value(kFileVersion));
+    EXPECT_EQ("", settings.value(kZovaVersion));
+    EXPECT_EQ("", settings.value(kLoadBalance));
+    EXPECT_EQ("", settings.value(kRemoveLuForce));
 }
 
 TEST_F(SettingsReading, ValueAtCapacityIsKeptAndOneBeyondIsReportedAndCleared) {
@@ -162,29 +167,31 @@ TEST_F(SettingsReading, ValueAtCapacityIsKeptAndOneBeyondIsReportedAndCleared) {
         fake.folders.insert(folder);
         fake.files[kSettingsFile] =
             "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=" + folder + "\r\n";
-        RunState state(fake);
-        int warned = 0;
-        EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned)) << c.length;
+        Output out(fake);
+        Settings settings;
+        bool warned = false;
+        EXPECT_EQ(Status::Ok, load_settings(fake, out, kSettingsFile, &settings, &warned))
+            << c.length;
         if (c.kept) {
-            EXPECT_EQ(folder, state.value(kWorkDir));
+            EXPECT_EQ(folder, settings.value(kWorkDir));
             EXPECT_EQ("", fake.console);
-            EXPECT_EQ(0, warned);
+            EXPECT_FALSE(warned);
         } else {
             EXPECT_EQ(bad_definition("workdir", folder.substr(0, 101)), fake.console);
-            EXPECT_EQ("C:\\Temp\\", state.value(kWorkDir)) << "falls back to the temp folder";
-            EXPECT_EQ(1, warned);
+            EXPECT_EQ("C:\\Temp\\", settings.value(kWorkDir)) << "falls back to the temp folder";
+            EXPECT_TRUE(warned);
         }
-        EXPECT_EQ(c.length > 100 ? 101u : c.length, state.settings[kWorkDir].returned_length);
+        EXPECT_EQ(c.length > 100 ? 101u : c.length, settings.table[kWorkDir].returned_length);
     }
 }
 
 TEST_F(SettingsReading, OverLongSwitchShowsCapacityPlusOneCharacters) {
     fake.files[kSettingsFile] = std::string(kCleanFile) + "storage_emc=yes\r\n";
-    int warned = 0;
-    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
+    bool warned = false;
+    EXPECT_EQ(Status::Ok, load_settings(fake, out, kSettingsFile, &settings, &warned));
     EXPECT_EQ(bad_definition("storage_emc", "ye"), fake.console);
-    EXPECT_EQ(1, warned);
-    EXPECT_EQ("n", state.value(kStorageEmc)) << "cleared, then completed as an empty switch";
+    EXPECT_TRUE(warned);
+    EXPECT_EQ("n", settings.value(kStorageEmc)) << "cleared, then completed as an empty switch";
 }
 
 TEST_F(SettingsReading, SeveralOverLongValuesAreReportedInTableOrder) {
@@ -194,37 +201,37 @@ TEST_F(SettingsReading, SeveralOverLongValuesAreReportedInTableOrder) {
         "load_balance=none\r\n"
         "[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\nrestart=no\r\n"
         "[ZOVA]\r\nzovaversion=12345678901\r\nfileversion=0201\r\n";
-    int warned = 0;
-    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
+    bool warned = false;
+    EXPECT_EQ(Status::Ok, load_settings(fake, out, kSettingsFile, &settings, &warned));
     EXPECT_EQ(bad_definition("zovaversion", "12345678901") + bad_definition("restart", "no") +
                   bad_definition("load_balance", "none") +
                   bad_definition("lbex_usetimes_limit", "1234567") +
                   bad_definition("remove_lu_force", "forc"),
               fake.console);
-    EXPECT_EQ(1, warned);
-    EXPECT_EQ("", state.value(kZovaVersion));
-    EXPECT_EQ("", state.value(kLoadBalance));
-    EXPECT_EQ("", state.value(kLbexUsetimesLimit));
-    EXPECT_EQ("", state.value(kRemoveLuForce));
+    EXPECT_TRUE(warned);
+    EXPECT_EQ("", settings.value(kZovaVersion));
+    EXPECT_EQ("", settings.value(kLoadBalance));
+    EXPECT_EQ("", settings.value(kLbexUsetimesLimit));
+    EXPECT_EQ("", settings.value(kRemoveLuForce));
 }
 
-TEST_F(SettingsReading, OverLongFileVersionDrawsMessage10ThenMessage9) {
+TEST_F(SettingsReading, OverLongFileVersionDrawsABadDefinitionThenAnUnsupportedVersion) {
     fake.files[kSettingsFile] =
         "[ZOVA]\r\nfileversion=02010\r\nzovaversion=6.1\r\n"
         "[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n";
-    int warned = 0;
-    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
+    bool warned = false;
+    EXPECT_EQ(Status::Ok, load_settings(fake, out, kSettingsFile, &settings, &warned));
     EXPECT_EQ(bad_definition("fileversion", "02010") + unsupported_version("6.1"), fake.console);
-    EXPECT_EQ("0201", state.value(kFileVersion));
+    EXPECT_EQ("0201", settings.value(kFileVersion));
 }
 
-std::vector<std::string> traced_run(FakeSystem& fake, const std::string& file_text, int check,
-                                    RunState& state) {
+std::vector<std::string> traced_run(FakeSystem& fake, const std::string& file_text, bool check,
+                                    Output& out, Settings& settings) {
     fake.files[kSettingsFile] = file_text;
-    int warned = 0;
-    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
-    EXPECT_EQ(0, open_run_log(state, kLog, check, warned));
-    trace_settings(state, check);
+    bool warned = false;
+    EXPECT_EQ(Status::Ok, load_settings(fake, out, kSettingsFile, &settings, &warned));
+    EXPECT_EQ(Status::Ok, open_run_log(out, kLog, check, warned));
+    trace_settings(fake, out, settings, check);
     std::vector<std::string> texts = log_texts(fake);
     EXPECT_FALSE(texts.empty());
     if (!texts.empty()) {
@@ -234,19 +241,20 @@ std::vector<std::string> traced_run(FakeSystem& fake, const std::string& file_te
 }
 
 TEST_F(SettingsReading, TraceShowsFullPathCheckSwitchAndRawTextOfEveryKey) {
-    for (int check : {0, 1}) {
+    for (bool check : {false, true}) {
         FakeSystem fake;
         stage_good_system(fake);
-        RunState state(fake);
+        Output out(fake);
+        Settings settings;
         std::vector<std::string> texts =
             traced_run(fake,
                        std::string(kCleanFile) +
                            "storage_emc=yes\r\n[ENVIRONMENT_SETTINGS]\r\n"
                            "load_balance=rr1\r\nremove_lu_force=On\r\n",
-                       check, state);
+                       check, out, settings);
         ASSERT_EQ(static_cast<size_t>(28 + check), texts.size()) << check;
         EXPECT_EQ(maintenance("00100620", "-f=C:\\s.ini"), texts[0]);
-        if (check == 1) {
+        if (check) {
             EXPECT_EQ(maintenance("00100622", "-c"), texts[1]);
         }
         const std::vector<std::string> keys = {
@@ -283,36 +291,36 @@ TEST_F(SettingsReading, TraceShowsFullPathCheckSwitchAndRawTextOfEveryKey) {
         }
         EXPECT_EQ(std::string::npos, fake.console.find("QIRU09179")) << "never on the console";
         // The table keeps the validated values.
-        EXPECT_EQ("n", state.value(kStorageEmc));
-        EXPECT_EQ("", state.value(kLoadBalance));
+        EXPECT_EQ("n", settings.value(kStorageEmc));
+        EXPECT_EQ("", settings.value(kLoadBalance));
     }
 }
 
 TEST_F(SettingsReading, TraceRereadsTheFileAndSetsReturnedLength) {
     fake.files[kSettingsFile] =
         std::string(kCleanFile) + "[ENVIRONMENT_SETTINGS]\r\nerror_log_size=500\r\n";
-    int warned = 0;
-    ASSERT_EQ(0, load_settings(state, kSettingsFile, &warned));
-    EXPECT_EQ(3u, state.settings[kErrorLogSize].returned_length);
+    bool warned = false;
+    ASSERT_EQ(Status::Ok, load_settings(fake, out, kSettingsFile, &settings, &warned));
+    EXPECT_EQ(3u, settings.table[kErrorLogSize].returned_length);
     fake.files[kSettingsFile] =
         std::string(kCleanFile) + "[ENVIRONMENT_SETTINGS]\r\nerror_log_size=123456789\r\n";
-    ASSERT_EQ(0, open_run_log(state, kLog, 0, warned));
-    trace_settings(state, 0);
+    ASSERT_EQ(Status::Ok, open_run_log(out, kLog, false, warned));
+    trace_settings(fake, out, settings, false);
     std::vector<std::string> texts = log_texts(fake);
     ASSERT_EQ(29u, texts.size());
     EXPECT_EQ(maintenance("00100635", "error_log_size=12345678"), texts[1 + 1 + kErrorLogSize]);
-    EXPECT_EQ(8u, state.settings[kErrorLogSize].returned_length);
-    EXPECT_EQ("500", state.value(kErrorLogSize)) << "the table is not changed by the trace";
+    EXPECT_EQ(8u, settings.table[kErrorLogSize].returned_length);
+    EXPECT_EQ("500", settings.value(kErrorLogSize)) << "the table is not changed by the trace";
 }
 
 TEST_F(SettingsReading, TraceOfLongFullPathIsCutTo255Bytes) {
     std::string name = "C:\\" + std::string(253, 'p') + ".ini";
     ASSERT_EQ(260u, name.size());
     fake.files[name] = kCleanFile;
-    int warned = 0;
-    ASSERT_EQ(0, load_settings(state, name, &warned));
-    ASSERT_EQ(0, open_run_log(state, kLog, 0, warned));
-    trace_settings(state, 0);
+    bool warned = false;
+    ASSERT_EQ(Status::Ok, load_settings(fake, out, name, &settings, &warned));
+    ASSERT_EQ(Status::Ok, open_run_log(out, kLog, false, warned));
+    trace_settings(fake, out, settings, false);
     std::vector<std::string> texts = log_texts(fake);
     ASSERT_LE(2u, texts.size());
     EXPECT_EQ(maintenance("00100620", "-f=" + name).substr(0, 255), texts[1]);
@@ -320,10 +328,10 @@ TEST_F(SettingsReading, TraceOfLongFullPathIsCutTo255Bytes) {
 
 TEST_F(SettingsReading, TraceBeforeTheRunLogIsOpenWritesNothing) {
     fake.files[kSettingsFile] = kCleanFile;
-    int warned = 0;
-    ASSERT_EQ(0, load_settings(state, kSettingsFile, &warned));
+    bool warned = false;
+    ASSERT_EQ(Status::Ok, load_settings(fake, out, kSettingsFile, &settings, &warned));
     size_t files_before = fake.files.size();
-    trace_settings(state, 1);
+    trace_settings(fake, out, settings, true);
     EXPECT_EQ(files_before, fake.files.size());
     EXPECT_EQ("", fake.console);
 }

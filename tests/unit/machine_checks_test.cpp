@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/run_state.h"
 #include "core/status.h"
+#include "messages/output.h"
 #include "support/fake_system.h"
 
 namespace iz {
@@ -28,13 +28,15 @@ class MachineWait : public ::testing::Test {
         sys.lock_error = 5;
     }
     FakeSystem sys;
-    RunState state{sys};
+    Output out{sys};
+    int64_t wait_seconds = kDefaultWaitSeconds;
+    MachineReport machine;
 };
 
 TEST_F(MachineWait, SaysSoAtOnceThenOnceAMinuteAndRunsOutAtTheLimit) {
-    state.program.wait_seconds = 150;
+    wait_seconds = 150;
     sys.lock_answers.assign(1000, MachineLock::Busy);
-    EXPECT_EQ(kStatusBusy, take_machine(state));
+    EXPECT_EQ(Status::Busy, take_machine(sys, out, wait_seconds, &machine));
     EXPECT_EQ(std::vector<std::string>({
                   "QIRU09301-I Another installation is in progress (installzova PID 77). "
                   "installzova waits for it to end, for at most 150 seconds.",
@@ -50,14 +52,14 @@ TEST_F(MachineWait, SaysSoAtOnceThenOnceAMinuteAndRunsOutAtTheLimit) {
         EXPECT_LE(pause, kWaitPollMs);
     }
     EXPECT_TRUE(sys.files.empty());
-    EXPECT_EQ(150, state.machine.seconds_waited);
+    EXPECT_EQ(150, machine.seconds_waited);
 }
 
 TEST_F(MachineWait, LimitZeroRunsOutAtOnceWithoutWaiting) {
-    state.program.wait_seconds = 0;
+    wait_seconds = 0;
     sys.lock_answers = {MachineLock::Busy};
     sys.lock_holder = 0;  // not known
-    EXPECT_EQ(kStatusBusy, take_machine(state));
+    EXPECT_EQ(Status::Busy, take_machine(sys, out, wait_seconds, &machine));
     EXPECT_EQ(
         "QIRU09303-E Another installation is still in progress (installzova) after 0 "
         "seconds. Nothing was started. Retry later.\n",
@@ -66,13 +68,13 @@ TEST_F(MachineWait, LimitZeroRunsOutAtOnceWithoutWaiting) {
 }
 
 TEST_F(MachineWait, BothWaitsShareOneLimit) {
-    state.program.wait_seconds = 150;
+    wait_seconds = 150;
     sys.lock_answers.assign(200, MachineLock::Busy);  // 100 seconds
     sys.installations.assign(1000, "dpkg");
-    EXPECT_EQ(kStatusOk, take_machine(state));
-    EXPECT_EQ(100, state.machine.seconds_waited);
+    EXPECT_EQ(Status::Ok, take_machine(sys, out, wait_seconds, &machine));
+    EXPECT_EQ(100, machine.seconds_waited);
     sys.console.clear();
-    EXPECT_EQ(kStatusBusy, wait_for_other_installation(state));
+    EXPECT_EQ(Status::Busy, wait_for_other_installation(sys, out, wait_seconds, &machine));
     EXPECT_EQ(std::vector<std::string>({
                   "QIRU09301-I Another installation is in progress (dpkg). installzova waits for "
                   "it to end, for at most 150 seconds.",
@@ -80,20 +82,20 @@ TEST_F(MachineWait, BothWaitsShareOneLimit) {
                   "seconds. Nothing was started. Retry later.",
               }),
               console_lines(sys.console));
-    EXPECT_EQ("dpkg", state.machine.waited_for);
+    EXPECT_EQ("dpkg", machine.waited_for);
 }
 
 TEST_F(MachineWait, FreeMachineCostsNoWaitAndNoWord) {
-    EXPECT_EQ(kStatusOk, take_machine(state));
-    EXPECT_EQ(kStatusOk, wait_for_other_installation(state));
+    EXPECT_EQ(Status::Ok, take_machine(sys, out, wait_seconds, &machine));
+    EXPECT_EQ(Status::Ok, wait_for_other_installation(sys, out, wait_seconds, &machine));
     EXPECT_EQ("", sys.console);
-    EXPECT_EQ(0, state.machine.seconds_waited);
-    EXPECT_EQ("", state.machine.waited_for);
+    EXPECT_EQ(0, machine.seconds_waited);
+    EXPECT_EQ("", machine.waited_for);
 }
 
 TEST_F(MachineWait, LockThatCannotBeHadIsAnInternalError) {
     sys.lock_answers = {MachineLock::Failed};
-    EXPECT_EQ(kStatusSetup, take_machine(state));
+    EXPECT_EQ(Status::Setup, take_machine(sys, out, wait_seconds, &machine));
     EXPECT_EQ("QIRU09034-E An Internal error occurred in the ZOVA Installer. Code = 5 101205\n",
               sys.console);
 }
@@ -142,8 +144,7 @@ TEST(PendingRestart, EachRegistrySourceCountsOnlyWhenItSaysSo) {
     for (const Case& c : cases) {
         FakeSystem sys;
         sys.registry = c.registry;
-        RunState state(sys);
-        EXPECT_EQ(c.sources, registry_restart_sources(state)) << c.name;
+        EXPECT_EQ(c.sources, registry_restart_sources(sys)) << c.name;
     }
 }
 
@@ -154,19 +155,19 @@ TEST(PendingRestart, MarkerFileAndItsPackagesAreFoundUnlessIgnored) {
         sys.restart_marker_path = "C:\\run\\reboot-required";
         sys.files["C:\\run\\reboot-required"] = "*** System restart required ***\n";
         sys.files["C:\\run\\reboot-required.pkgs"] = "linux-image-amd64\nlibc6\n";
-        RunState state(sys);
-        state.program.pending_reboot = policy;
-        find_pending_restart(state);
+        Output out(sys);
+        MachineReport machine;
+        find_pending_restart(sys, policy, &machine);
         bool ignored = policy == PendingRebootPolicy::Ignore;
-        EXPECT_EQ(policy, state.machine.policy);
+        EXPECT_EQ(policy, machine.policy);
         EXPECT_EQ(ignored ? std::vector<std::string>()
                           : std::vector<std::string>({"C:\\run\\reboot-required"}),
-                  state.machine.restart_sources);
+                  machine.restart_sources);
         EXPECT_EQ(ignored ? std::vector<std::string>()
                           : std::vector<std::string>({"linux-image-amd64", "libc6"}),
-                  state.machine.restart_packages);
-        EXPECT_EQ(policy == PendingRebootPolicy::Stop ? kStatusRestartPending : kStatusOk,
-                  stop_for_pending_restart(state));
+                  machine.restart_packages);
+        EXPECT_EQ(policy == PendingRebootPolicy::Stop ? Status::RestartPending : Status::Ok,
+                  stop_for_pending_restart(out, machine));
     }
 }
 

@@ -8,25 +8,25 @@
 #include <utility>
 #include <vector>
 
-#include "core/run_state.h"
-#include "main/run_main.h"
+#include "messages/output.h"
+#include "settings/settings.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
 
 namespace iz {
 namespace {
 
-// A state with a work folder and the given ENVIRONMENT_SETTINGS values.
-void set_values(RunState& state, std::vector<std::pair<int, std::string>> values) {
-    state.value(kWorkDir) = "C:\\work";
-    build_work_paths(state);
+// Settings with a work folder and the given ENVIRONMENT_SETTINGS values.
+void set_values(Settings& settings, std::vector<std::pair<SettingIndex, std::string>> values) {
+    settings.table[kWorkDir].value = "C:\\work";
     for (const auto& v : values) {
-        state.value(v.first) = v.second;
+        settings.table[v.first].value = v.second;
     }
 }
 
-std::string written_options(FakeSystem& fake, RunState& state) {
-    EXPECT_EQ(0, write_options_file(state));
+std::string written_options(FakeSystem& fake, const Settings& settings) {
+    Output out(fake);
+    EXPECT_EQ(Status::Ok, write_options_file(fake, out, settings, kBat));
     EXPECT_EQ("", fake.console);
     auto found = fake.files.find(kBat);
     return found == fake.files.end() ? "<no file>" : found->second;
@@ -34,25 +34,25 @@ std::string written_options(FakeSystem& fake, RunState& state) {
 
 TEST(OptionsFileContent, AllEighteenKeysAtFullCapacityGiveTwelveLines) {
     FakeSystem fake;
-    RunState state(fake);
-    set_values(state, {{kLoadBalance, "abc"},
-                       {kLoadBalanceType, "abcde"},
-                       {kErrorLogLevel, "1"},
-                       {kErrorLogSize, "1234567"},
-                       {kErrorLogNumber, "12"},
-                       {kTraceLevel, "2"},
-                       {kTraceFileSize, "12345"},
-                       {kTraceFileNumber, "34"},
-                       {kPathHealthCheck, "pch"},
-                       {kPathHealthCheckInterval, "1111"},
-                       {kAutoFailback, "afb"},
-                       {kAutoFailbackInterval, "2222"},
-                       {kIntermittentErrorMonitor, "iem"},
-                       {kIntermittentErrorMonitorInterval, "3333"},
-                       {kIntermittentErrorMonitorNumber, "99"},
-                       {kLbexUsetimesLimit, "123456"},
-                       {kRemoveLu, "rml"},
-                       {kRemoveLuForce, "ON"}});
+    Settings settings;
+    set_values(settings, {{kLoadBalance, "abc"},
+                          {kLoadBalanceType, "abcde"},
+                          {kErrorLogLevel, "1"},
+                          {kErrorLogSize, "1234567"},
+                          {kErrorLogNumber, "12"},
+                          {kTraceLevel, "2"},
+                          {kTraceFileSize, "12345"},
+                          {kTraceFileNumber, "34"},
+                          {kPathHealthCheck, "pch"},
+                          {kPathHealthCheckInterval, "1111"},
+                          {kAutoFailback, "afb"},
+                          {kAutoFailbackInterval, "2222"},
+                          {kIntermittentErrorMonitor, "iem"},
+                          {kIntermittentErrorMonitorInterval, "3333"},
+                          {kIntermittentErrorMonitorNumber, "99"},
+                          {kLbexUsetimesLimit, "123456"},
+                          {kRemoveLu, "rml"},
+                          {kRemoveLuForce, "ON"}});
     const std::string iem = "zovactl set -iem iem -intvl 3333 -iemnum 99 -s";
     EXPECT_EQ(46u, iem.size());
     EXPECT_EQ(
@@ -69,13 +69,13 @@ TEST(OptionsFileContent, AllEighteenKeysAtFullCapacityGiveTwelveLines) {
             "\r\n"
             "zovactl set -exlimit 123456 -s\r\n"
             "zovactl set -rmlu rml -force -s\r\n",
-        written_options(fake, state));
+        written_options(fake, settings));
 }
 
 TEST(OptionsFileContent, FailbackPlacementAndPartialCommands) {
     struct Case {
         const char* name;
-        std::vector<std::pair<int, std::string>> values;
+        std::vector<std::pair<SettingIndex, std::string>> values;
         const char* text;
     } cases[] = {
         {"OFF held back behind -iem",
@@ -114,9 +114,9 @@ TEST(OptionsFileContent, FailbackPlacementAndPartialCommands) {
     };
     for (const Case& c : cases) {
         FakeSystem fake;
-        RunState state(fake);
-        set_values(state, c.values);
-        EXPECT_EQ(c.text, written_options(fake, state)) << c.name;
+        Settings settings;
+        set_values(settings, c.values);
+        EXPECT_EQ(c.text, written_options(fake, settings)) << c.name;
     }
 }
 
@@ -137,37 +137,39 @@ TEST(OptionsFileContent, RemoveLuForceOnlyForOnInAnyCase) {
     };
     for (const Case& c : cases) {
         FakeSystem fake;
-        RunState state(fake);
-        set_values(state, {{kRemoveLu, c.remove_lu}, {kRemoveLuForce, c.force}});
-        EXPECT_EQ(c.line, written_options(fake, state)) << c.remove_lu << "/" << c.force;
+        Settings settings;
+        set_values(settings, {{kRemoveLu, c.remove_lu}, {kRemoveLuForce, c.force}});
+        EXPECT_EQ(c.line, written_options(fake, settings)) << c.remove_lu << "/" << c.force;
     }
 }
 
 TEST(OptionsFileContent, NoKeySetLeavesNoFileAndRemovesAnEarlierOne) {
     for (bool earlier : {false, true}) {
         FakeSystem fake;
-        RunState state(fake);
-        set_values(state, {});
+        Settings settings;
+        set_values(settings, {});
         // Installation settings alone never give a command.
-        state.value(kStorageEmc) = "y";
-        state.value(kZovaVersion) = "6.1";
+        settings.table[kStorageEmc].value = "y";
+        settings.table[kZovaVersion].value = "6.1";
         if (earlier) {
             fake.files[kBat] = "zovactl set -lb on -s\r\n";
         }
-        EXPECT_EQ("<no file>", written_options(fake, state)) << earlier;
+        EXPECT_EQ("<no file>", written_options(fake, settings)) << earlier;
     }
 }
 
-TEST(OptionsFileContent, ReadOnlyOptionsFileIsReportedWithStatus9) {
+TEST(OptionsFileContent, ReadOnlyOptionsFileIsReportedAsAnOptionsFileFailure) {
     // The file is opened before any command is built, so even with no key set
     // the failure to open it is reported.
     for (const char* load_balance : {"on", ""}) {
         FakeSystem fake;
-        RunState state(fake);
-        set_values(state, {{kLoadBalance, load_balance}});
+        Settings settings;
+        set_values(settings, {{kLoadBalance, load_balance}});
         fake.files[kBat] = "earlier";
         fake.read_only.insert(kBat);
-        EXPECT_EQ(9, write_options_file(state)) << load_balance;
+        Output out(fake);
+        EXPECT_EQ(Status::OptionsFile, write_options_file(fake, out, settings, kBat))
+            << load_balance;
         EXPECT_EQ(file_io_error(5, 100918), fake.console) << load_balance;
         EXPECT_EQ("earlier", fake.files[kBat]) << load_balance;
     }

@@ -6,7 +6,6 @@
 
 #include <cstring>
 
-#include "core/run_state.h"
 #include "messages/catalogue.h"
 #include "messages/text.h"
 #include "support/fake_system.h"
@@ -24,27 +23,27 @@ TEST(Text, RunLogPrefixIsTwentyFiveCharacters) {
 
 // A run over the fake system. Tables whose cases each need a fresh system
 // build their own in the loop.
-class Output : public ::testing::Test {
+class Reporting : public ::testing::Test {
   protected:
     FakeSystem sys;
-    RunState state{sys};
+    Output out{sys};
 };
 
-TEST_F(Output, ReportBeforeTheRunLogReachesTheConsoleOnly) {
-    report(state, "warning", 1);
-    trace(state, 101219, "nothing");
+TEST_F(Reporting, ReportBeforeTheRunLogReachesTheConsoleOnly) {
+    report(out, "warning", Sink::Console);
+    trace(out, 101219, "nothing");
     EXPECT_EQ("warning\n", sys.console);
     EXPECT_TRUE(sys.files.empty());
 }
 
-TEST_F(Output, RunLogLinesCarryThePrefixAndCrLf) {
-    ASSERT_EQ(0, open_run_log(state, kLog, 0, 0));
+TEST_F(Reporting, RunLogLinesCarryThePrefixAndCrLf) {
+    ASSERT_EQ(Status::Ok, open_run_log(out, kLog, false, false));
     sys.time = LocalTime{2027, 1, 5, 9, 3, 7};
-    trace(state, 101219, "ResultCode=0(1)");
-    report(state, catalogue_text(kLanguageEnglish, kMsgFileIoError), 1);
+    trace(out, 101219, "ResultCode=0(1)");
+    report(out, catalogue_text(Language::English, kMsgFileIoError), Sink::Console);
     // Outside text cannot start a line; the catalogue's own line feed does.
-    report(state, "two\nINFO  12-8-2026 05:14:06 QIRU09181-I\r", 1);
-    report_message(state, kMsgNoPermission);
+    report(out, "two\nINFO  12-8-2026 05:14:06 QIRU09181-I\r", Sink::Console);
+    report_message(out, kMsgNoPermission);
     EXPECT_EQ(
         "INFO  12-8-2026 05:14:06 QIRU09180-I ZOVA installation will now start.\r\n"
         "INFO   1-5-2027 09:03:07 QIRU09179-I Data for maintenance: 00101219 ResultCode=0(1)\r\n"
@@ -64,60 +63,60 @@ TEST_F(Output, RunLogLinesCarryThePrefixAndCrLf) {
         sys.console);
 }
 
-TEST_F(Output, CheckRunsAndWarnedRunsStartWithAMaintenanceLine) {
-    for (int check : {0, 1}) {
-        for (int warned : {0, 1}) {
-            if (check == 0 && warned == 0) {
+TEST_F(Reporting, CheckRunsAndWarnedRunsStartWithAMaintenanceLine) {
+    for (bool check : {false, true}) {
+        for (bool warned : {false, true}) {
+            if (!check && !warned) {
                 continue;
             }
             FakeSystem sys;
-            RunState state(sys);
-            ASSERT_EQ(0, open_run_log(state, kLog, check, warned));
+            Output out(sys);
+            ASSERT_EQ(Status::Ok, open_run_log(out, kLog, check, warned));
             EXPECT_EQ(
                 "INFO  12-8-2026 05:14:06 QIRU09179-I Data for maintenance: 00300298 "
                 "Installation check starts.",
-                state.start_line);
-            EXPECT_EQ(state.start_line + "\r\n", sys.files[kLog]);
+                out.start_line());
+            EXPECT_EQ(out.start_line() + "\r\n", sys.files[kLog]);
             EXPECT_EQ("", sys.console);
         }
     }
 }
 
-TEST_F(Output, JapaneseCheckStartLineKeepsTheEnglishText) {
+TEST_F(Reporting, JapaneseCheckStartLineKeepsTheEnglishText) {
     sys.language_name = "Japanese";
-    ASSERT_EQ(0, open_run_log(state, kLog, 1, 0));
+    ASSERT_EQ(Status::Ok, open_run_log(out, kLog, true, false));
     EXPECT_EQ(
         std::string("INFO  12-8-2026 05:14:06 QIRU09179-I ") + bytes({0x95, 0xdb, 0x8e, 0xe7}),
-        state.start_line.substr(0, 41));
+        out.start_line().substr(0, 41));
     EXPECT_NE(std::string::npos,
-              state.start_line.find(bytes({0x81, 0x46}) + "00300298 Installation check starts."));
+              out.start_line().find(bytes({0x81, 0x46}) + "00300298 Installation check starts."));
 }
 
-TEST_F(Output, RunLogThatCannotBeOpenedEndsTheRunWithMessageOne) {
+TEST_F(Reporting, RunLogThatCannotBeOpenedEndsTheRunWithAnInternalError) {
     sys.read_only.insert(kLog);
     sys.files[kLog] = "earlier\r\n";
-    EXPECT_EQ(7, open_run_log(state, kLog, 0, 0));
+    EXPECT_EQ(Status::RunLog, open_run_log(out, kLog, false, false));
     EXPECT_EQ(internal_error(5, 300316), sys.console);
     EXPECT_EQ("earlier\r\n", sys.files[kLog]);
-    EXPECT_TRUE(state.run_log_recorded.load());
-    EXPECT_FALSE(state.start_line.empty());
+    EXPECT_TRUE(out.run_log_recorded());
+    EXPECT_FALSE(out.start_line().empty());
 }
 
-TEST_F(Output, LongTraceTextIsCutAfter255Bytes) {
-    ASSERT_EQ(0, open_run_log(state, kLog, 1, 0));
+TEST_F(Reporting, LongTraceTextIsCutAfter255Bytes) {
+    ASSERT_EQ(Status::Ok, open_run_log(out, kLog, true, false));
     sys.files[kLog].clear();
-    trace(state, 100620, "-f=" + std::string(300, 'p'));
+    trace(out, 100620, "-f=" + std::string(300, 'p'));
     const std::string& line = sys.files[kLog];
     ASSERT_EQ(25u + 255u + 2u, line.size());
     EXPECT_EQ("QIRU09179-I Data for maintenance: 00100620 -f=ppp", line.substr(25, 49));
     EXPECT_EQ("p\r\n", line.substr(line.size() - 3));
 }
 
-TEST_F(Output, StartLineOfAJapaneseInstallRunIsMessageThree) {
+TEST_F(Reporting, StartLineOfAJapaneseInstallRunIsTheInstallStartMessage) {
     sys.language_name = "japanese";
-    ASSERT_EQ(0, open_run_log(state, kLog, 0, 0));
-    std::string m3 = catalogue_text(kLanguageJapanese, kMsgInstallStart);
-    EXPECT_EQ("INFO  12-8-2026 05:14:06 " + m3, state.start_line);
+    ASSERT_EQ(Status::Ok, open_run_log(out, kLog, false, false));
+    std::string m3 = catalogue_text(Language::Japanese, kMsgInstallStart);
+    EXPECT_EQ("INFO  12-8-2026 05:14:06 " + m3, out.start_line());
     EXPECT_EQ(m3 + "\n", sys.console);
 }
 

@@ -4,11 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 
-#include "core/run_state.h"
 #include "installer/installer_watch.h"
 #include "messages/log_pieces.h"
+#include "messages/output.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
 
@@ -19,73 +20,71 @@ std::string line(const std::string& text) {
     return installer_line(text);
 }
 
-Replay replay(FakeSystem& sys, RunState& state) {
-    sys.console.clear();
-    Replay result{"", -1};
-    replay_installer_log(state, &result.completed);
-    result.shown = sys.console;
-    return result;
-}
-
 class ReplayTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        state.run_log_path = kLog;
-        state.start_line = kStart;
-        state.run_log_recorded = true;
+    void SetUp() override { out.record_run_log(kLog, kStart); }
+    // What the watch's replay shows and tells.
+    Replay replay() {
+        sys.console.clear();
+        Replay result;
+        watch->replay_installer_log(&result.completed);
+        result.shown = sys.console;
+        return result;
     }
+    // A watch whose replay has not run yet.
+    void fresh_watch() { watch = std::make_unique<InstallerWatch>(sys, out); }
     FakeSystem sys;
-    RunState state{sys};
-    InstallerWatch watch{state};
+    Output out{sys};
+    std::unique_ptr<InstallerWatch> watch = std::make_unique<InstallerWatch>(sys, out);
 };
 
 TEST_F(ReplayTest, FirstCallShowsInstallerLinesLaterCallsOnlyScan) {
     sys.files[kLog] = kStart + "\r\n" + line("QIRU09179-I Data for maintenance: 00100635 k=v") +
                       line("QIRU09181-I Completed.") + "second part of a message\r\n";
-    Replay first = replay(sys, state);
+    Replay first = replay();
     EXPECT_EQ("QIRU09181-I Completed.\nsecond part of a message\n", first.shown);
-    EXPECT_EQ(1, first.completed);
-    Replay second = replay(sys, state);
+    EXPECT_TRUE(first.completed);
+    Replay second = replay();
     EXPECT_EQ("", second.shown);
-    EXPECT_EQ(1, second.completed);
+    EXPECT_TRUE(second.completed);
 }
 
 TEST_F(ReplayTest, EarlierRunsAreNeverShownOrCounted) {
     sys.files[kLog] = line("QIRU09180-I earlier start") + line("QIRU09181-I Completed.") + kStart +
                       "\r\n" + line("QIRU09230-I Installing.");
-    Replay r = replay(sys, state);
+    Replay r = replay();
     EXPECT_EQ("QIRU09230-I Installing.\n", r.shown);
-    EXPECT_EQ(0, r.completed);
+    EXPECT_FALSE(r.completed);
 }
 
 TEST_F(ReplayTest, IdenticalStartLineOfAnEarlierRunIsPassedOver) {
     sys.files[kLog] = kStart + "\r\n" + line("QIRU09181-I Earlier run completed.") + kStart +
                       "\r\n" + line("QIRU09230-I This run.");
-    Replay r = replay(sys, state);
+    Replay r = replay();
     EXPECT_EQ("QIRU09230-I This run.\n", r.shown);
-    EXPECT_EQ(0, r.completed);
+    EXPECT_FALSE(r.completed);
 }
 
 TEST_F(ReplayTest, MarkersCountWithAnySeverityOnlyAtTheTextOffset) {
     struct Case {
         std::string piece;
-        int completed;
+        bool completed;
     } cases[] = {
-        {line("QIRU09181-I done"), 1},
-        {line("QIRU09182-E done"), 1},
-        {line("QIRU09259"), 1},
-        {line("QIRU09260-W done"), 1},
-        {line("QIRU0918"), 0},
-        {line(" QIRU09181-I shifted"), 0},
-        {"QIRU09181-I without prefix\r\n", 0},
-        {"XXXX  12-8-2026 05:14:07 QIRU09181-I other prefix\r\n", 1},
-        {line("QIRU09179-I Data for maintenance: QIRU09181"), 0},
-        {"INFO short\r\n", 0},
+        {line("QIRU09181-I done"), true},
+        {line("QIRU09182-E done"), true},
+        {line("QIRU09259"), true},
+        {line("QIRU09260-W done"), true},
+        {line("QIRU0918"), false},
+        {line(" QIRU09181-I shifted"), false},
+        {"QIRU09181-I without prefix\r\n", false},
+        {"XXXX  12-8-2026 05:14:07 QIRU09181-I other prefix\r\n", true},
+        {line("QIRU09179-I Data for maintenance: QIRU09181"), false},
+        {"INFO short\r\n", false},
     };
     for (const Case& c : cases) {
         sys.files[kLog] = kStart + "\r\n" + c.piece;
-        state.log_replayed = false;
-        EXPECT_EQ(c.completed, replay(sys, state).completed) << c.piece;
+        fresh_watch();
+        EXPECT_EQ(c.completed, replay().completed) << c.piece;
     }
 }
 
@@ -105,43 +104,45 @@ TEST_F(ReplayTest, WhatIsShownOfEachKindOfLine) {
     };
     for (const Case& c : cases) {
         sys.files[kLog] = kStart + "\r\n" + c.piece;
-        state.log_replayed = false;
-        EXPECT_EQ(c.shown, replay(sys, state).shown) << c.piece;
+        fresh_watch();
+        EXPECT_EQ(c.shown, replay().shown) << c.piece;
     }
 }
 
 TEST_F(ReplayTest, LongLinesArriveInPiecesOf1023Bytes) {
     std::string text = "QIRU09230-I " + std::string(2500, 'x');
     sys.files[kLog] = kStart + "\r\n" + line(text);
-    Replay r = replay(sys, state);
+    Replay r = replay();
     // The later pieces do not begin with "INFO", so the line is shown whole.
     EXPECT_EQ(text + "\n", r.shown);
     // A piece that begins with a marker counts even inside a longer line.
     sys.files[kLog] = kStart + "\r\n" + line(std::string(998, 'y') + "QIRU09181-I done");
-    state.log_replayed = false;
-    EXPECT_EQ(0, replay(sys, state).completed);
+    fresh_watch();
+    EXPECT_FALSE(replay().completed);
     sys.files[kLog] = kStart + "\r\n" + line(std::string(998, 'y')) +
                       "INFO  12-8-2026 05:14:07 "
                       "QIRU09181 x\r\n";
-    state.log_replayed = false;
-    EXPECT_EQ(1, replay(sys, state).completed);
+    fresh_watch();
+    EXPECT_TRUE(replay().completed);
 }
 
 TEST_F(ReplayTest, NothingWithoutARunLogOrAStartLine) {
-    Replay missing = replay(sys, state);
-    EXPECT_EQ(0, missing.completed);
-    EXPECT_TRUE(state.log_replayed.load());  // the failed call still counts as the replay
+    Replay missing = replay();
+    EXPECT_FALSE(missing.completed);
+    // The failed call still counts as the replay: a later one only scans.
+    sys.files[kLog] = kStart + "\r\n" + line("QIRU09181-I done");
+    EXPECT_EQ("", replay().shown);
     sys.files[kLog] = line("QIRU09181-I replaced log");
-    state.log_replayed = false;
-    Replay replaced = replay(sys, state);
+    fresh_watch();
+    Replay replaced = replay();
     EXPECT_EQ("", replaced.shown);
-    EXPECT_EQ(0, replaced.completed);
+    EXPECT_FALSE(replaced.completed);
     FakeSystem other;
-    RunState unopened(other);
-    InstallerWatch unopened_watch(unopened);
-    int completed = -1;
-    replay_installer_log(unopened, &completed);
-    EXPECT_EQ(0, completed);
+    Output unopened(other);
+    InstallerWatch unopened_watch(other, unopened);
+    bool completed = true;
+    unopened_watch.replay_installer_log(&completed);
+    EXPECT_FALSE(completed);
 }
 
 // The straightforward reading: the whole log through a text-mode line reader
@@ -171,10 +172,10 @@ Replay forward_reference(const std::string& log, const std::string& start) {
             last = static_cast<int>(i);
         }
     }
-    Replay result{"", 0};
+    Replay result;
     for (size_t i = static_cast<size_t>(last) + 1; last >= 0 && i < pieces.size(); ++i) {
         if (replay_piece(pieces[i], &result.shown)) {
-            result.completed = 1;
+            result.completed = true;
         }
     }
     return result;
@@ -237,9 +238,9 @@ TEST_F(ReplayTest, BackwardSearchAgreesWithTheForwardReadingOnRandomLogs) {
     for (int round = 0; round < 4000; ++round) {
         std::string log = random_log(random, kStart);
         sys.files[kLog] = log;
-        state.log_replayed = false;
+        fresh_watch();
         Replay expected = forward_reference(log, kStart);
-        Replay actual = replay(sys, state);
+        Replay actual = replay();
         if (expected.shown != actual.shown || expected.completed != actual.completed) {
             ADD_FAILURE() << "round " << round << " differs";
             if (++differences > 3) {

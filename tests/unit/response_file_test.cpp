@@ -5,24 +5,24 @@
 
 #include <string>
 
-#include "core/run_state.h"
 #include "main/run_main.h"
+#include "messages/output.h"
 #include "settings/load_settings.h"
+#include "settings/settings.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
 
 namespace iz {
 namespace {
 
-// Loads `text` as the settings file and derives the work paths.
-RunState& loaded(FakeSystem& fake, RunState& state, const std::string& text) {
+// Loads `text` as the settings file and gives the response file's path.
+std::string loaded(FakeSystem& fake, Output& out, Settings& settings, const std::string& text) {
     fake.folders.insert("C:\\work");
     fake.environment["ProgramFiles"] = "C:\\Program Files";
     fake.files[kSettingsFile] = text;
-    int warned = 0;
-    EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
-    build_work_paths(state);
-    return state;
+    bool warned = false;
+    EXPECT_EQ(Status::Ok, load_settings(fake, out, kSettingsFile, &settings, &warned));
+    return build_work_paths(settings.value(kWorkDir), '\\').response;
 }
 
 struct ResponseValues {
@@ -80,15 +80,17 @@ std::string expected_response(const ResponseValues& v) {
 class ResponseFileContent : public ::testing::Test {
   protected:
     FakeSystem fake;
-    RunState state{fake};
+    Output out{fake};
+    Settings settings;
 };
 
 TEST_F(ResponseFileContent, CoreWithRestartInTempFolderIsWrittenByteForByte) {
-    loaded(fake, state,
-           "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nzova_core=Y\r\n"
-           "storage_emc=y\r\nstorage_eva=n\r\nrestart=y\r\ninstalldir=D:\\ZOVA\r\n");
-    EXPECT_EQ(0, write_response_file(state));
-    const std::string path = "C:\\Temp\\\\setup.iss";
+    std::string path =
+        loaded(fake, out, settings,
+               "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nzova_core=Y\r\n"
+               "storage_emc=y\r\nstorage_eva=n\r\nrestart=y\r\ninstalldir=D:\\ZOVA\r\n");
+    EXPECT_EQ(Status::Ok, write_response_file(fake, out, settings, path));
+    ASSERT_EQ("C:\\Temp\\\\setup.iss", path);
     ASSERT_EQ(1u, fake.files.count(path));
     EXPECT_EQ(expected_response({"C:\\Temp\\", "Core", "D:\\ZOVA", '1', '0', "", true}),
               fake.files[path]);
@@ -98,13 +100,15 @@ TEST_F(ResponseFileContent, CoreWithRestartInTempFolderIsWrittenByteForByte) {
 TEST_F(ResponseFileContent, AllWithoutRestartIsWrittenByteForByte) {
     for (const char* switches : {"", "storage_emc=n\r\nstorage_eva=N\r\nzova_core=n\r\n"}) {
         FakeSystem fake;
-        RunState state(fake);
+        Output out(fake);
+        Settings settings;
         fake.files["C:\\work\\setup.iss"] = std::string(5000, 'x');  // an earlier file
-        loaded(fake, state,
-               std::string("[ZOVA]\r\nfileversion=0201\r\nzovaversion=6.1.0-01\r\n"
-                           "[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n") +
-                   switches);
-        EXPECT_EQ(0, write_response_file(state));
+        std::string path =
+            loaded(fake, out, settings,
+                   std::string("[ZOVA]\r\nfileversion=0201\r\nzovaversion=6.1.0-01\r\n"
+                               "[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n") +
+                       switches);
+        EXPECT_EQ(Status::Ok, write_response_file(fake, out, settings, path));
         EXPECT_EQ(
             expected_response({"C:\\work", "All", "C:\\Program Files\\KESTRON\\PathSentryMultiway",
                                '0', '0', "6.1.0-01", false}),
@@ -115,23 +119,23 @@ TEST_F(ResponseFileContent, AllWithoutRestartIsWrittenByteForByte) {
 
 TEST_F(ResponseFileContent, CoreRefusedOverAllInstallationCarriesAll) {
     fake.registry["SOFTWARE\\KESTRON\\PathSentryMultiway"]["InstallationOption"] = "all";
-    loaded(fake, state,
-           "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n"
-           "zova_core=y\r\nstorage_eva=Y\r\n");
-    EXPECT_EQ(0, write_response_file(state));
+    std::string path =
+        loaded(fake, out, settings,
+               "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=C:\\work\r\n"
+               "zova_core=y\r\nstorage_eva=Y\r\n");
+    EXPECT_EQ(Status::Ok, write_response_file(fake, out, settings, path));
     EXPECT_EQ(
         expected_response({"C:\\work", "All", "C:\\Program Files\\KESTRON\\PathSentryMultiway", '0',
                            '1', "", false}),
         fake.files["C:\\work\\setup.iss"]);
 }
 
-TEST_F(ResponseFileContent, ReadOnlyResponseFileIsReportedWithStatus6) {
-    state.value(kWorkDir) = "C:\\work";
-    state.value(kInstallDir) = "D:\\ZOVA";
-    build_work_paths(state);
+TEST_F(ResponseFileContent, ReadOnlyResponseFileIsReportedAsAResponseFileFailure) {
+    settings.table[kWorkDir].value = "C:\\work";
+    settings.table[kInstallDir].value = "D:\\ZOVA";
     fake.files["C:\\work\\setup.iss"] = "earlier";
     fake.read_only.insert("C:\\work\\setup.iss");
-    EXPECT_EQ(6, write_response_file(state));
+    EXPECT_EQ(Status::ResponseFile, write_response_file(fake, out, settings, kIss));
     EXPECT_EQ(file_io_error(5, 100659), fake.console);
     EXPECT_EQ("earlier", fake.files["C:\\work\\setup.iss"]);
 }

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/run_state.h"
 #include "messages/output.h"
 #include "support/work_folder.h"
 
@@ -13,17 +12,18 @@ namespace {
 TEST_F(WorkFolder, ResultCodeZeroAfterCompletionRemovesTheWorkFilesOnce) {
     sys.files[kLog] = "log\r\n";
     result_code("ResultCode=0");
-    EXPECT_EQ(0, check_setup_result(state, 1));
+    EXPECT_EQ(Status::Ok, check_setup_result(sys, out, paths, &outcome, true));
     EXPECT_EQ(1u, sys.files.size());
     EXPECT_EQ("log\r\n", sys.files[kLog]);
-    EXPECT_TRUE(state.work_files_removed.load());
-    EXPECT_EQ(0, check_setup_result(state, 1));  // setup.log is gone: silence
+    EXPECT_TRUE(outcome.work_files_removed.load());
+    // setup.log is gone: silence
+    EXPECT_EQ(Status::Ok, check_setup_result(sys, out, paths, &outcome, true));
     EXPECT_EQ("", sys.console);
 }
 
 TEST_F(WorkFolder, ResultCodeZeroWithoutCompletionKeepsTheFiles) {
     result_code("ResultCode=0");
-    EXPECT_EQ(0, check_setup_result(state, 0));
+    EXPECT_EQ(Status::Ok, check_setup_result(sys, out, paths, &outcome, false));
     EXPECT_EQ(3u, sys.files.size());
     EXPECT_EQ("", sys.console);
 }
@@ -47,9 +47,10 @@ TEST_F(WorkFolder, AnythingButAOneCharacterZeroIsReported) {
     for (const Case& c : cases) {
         SetUp();
         sys.console.clear();
-        open_run_log(state, kLog, 1, 0);
+        open_run_log(out, kLog, true, false);
         result_code(c.line);
-        EXPECT_EQ(kStatusInstallerFailed, check_setup_result(state, 1)) << c.line;
+        EXPECT_EQ(Status::InstallerFailed, check_setup_result(sys, out, paths, &outcome, true))
+            << c.line;
         EXPECT_EQ(std::string("QIRU09216-E An error occurred during I/O of a file that installzova "
                               "uses. ") +
                       c.shown + "\n",

@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/run_state.h"
 #include "main/administrator.h"
 #include "messages/output.h"
 #include "support/fake_system.h"
@@ -60,18 +59,21 @@ TEST(CommandLine, ModesAreRecognisedWithoutRegardToCase) {
         std::vector<const char*> args;
         RunMode mode;
     } cases[] = {
-        {{"-f", "s.ini"}, kModeInstall},           {{"-F", "s.ini"}, kModeInstall},
-        {{"-f", "s.ini", "-c"}, kModeCheck},       {{"-f", "s.ini", "-C"}, kModeCheck},
-        {{"-f", "s.ini", "-t"}, kModeOptionsOnly}, {{"-F", "s.ini", "-T"}, kModeOptionsOnly},
-        {{"-f", "-c", "-t"}, kModeOptionsOnly},  // the file argument is not inspected
-        {{"-c", "s.ini"}, kModeParameterError},
+        {{"-f", "s.ini"}, RunMode::Install},
+        {{"-F", "s.ini"}, RunMode::Install},
+        {{"-f", "s.ini", "-c"}, RunMode::Check},
+        {{"-f", "s.ini", "-C"}, RunMode::Check},
+        {{"-f", "s.ini", "-t"}, RunMode::OptionsOnly},
+        {{"-F", "s.ini", "-T"}, RunMode::OptionsOnly},
+        {{"-f", "-c", "-t"}, RunMode::OptionsOnly},  // the file argument is not inspected
+        {{"-c", "s.ini"}, RunMode::ParameterError},
     };
     for (const Case& c : cases) {
         FakeSystem sys;
-        RunState state(sys);
+        Output out(sys);
         std::vector<const char*> args = c.args;
         args.insert(args.begin(), "installzova");
-        EXPECT_EQ(c.mode, parse_arguments(state, static_cast<int>(args.size()), args.data()));
+        EXPECT_EQ(c.mode, parse_arguments(out, static_cast<int>(args.size()), args.data()));
     }
 }
 
@@ -84,7 +86,7 @@ TEST(CommandLine, ParameterMessagesAreJapaneseForAJapaneseUser) {
     EXPECT_EQ(std::string::npos, sys.console.find("(Value"));
 }
 
-TEST(Administrator, NonAdministratorGetsMessageZeroWhateverTheCommandLine) {
+TEST(Administrator, NonAdministratorGetsNoPermissionWhateverTheCommandLine) {
     for (std::vector<const char*> args : std::vector<std::vector<const char*>>{
              {}, {"-h"}, {"-f", "C:\\s.ini"}, {"-f", "a", "-t"}}) {
         FakeSystem sys;
@@ -99,28 +101,28 @@ TEST(Administrator, NonAdministratorGetsMessageZeroWhateverTheCommandLine) {
 
 TEST(ExitCode, StatusesMapToZeroOneOrNinetyNineOrTheBusyAndRestartCodes) {
     for (bool narrow : {false, true}) {
-        EXPECT_EQ(0, exit_code_for(kStatusOk, narrow));
-        EXPECT_EQ(1, exit_code_for(kStatusParameterError, narrow));
-        for (int status : {2, 3, 4, 6, 7, 8, 9, 10, 11, 14}) {
-            EXPECT_EQ(99, exit_code_for(status, narrow)) << status;
+        EXPECT_EQ(0, exit_code_for(Status::Ok, narrow));
+        EXPECT_EQ(1, exit_code_for(Status::ParameterError, narrow));
+        for (Status status :
+             {Status::SettingsFile, Status::NoDefault, Status::Warnings, Status::ResponseFile,
+              Status::RunLog, Status::Setup, Status::OptionsFile, Status::InstallerFailed,
+              Status::WorkFolder, Status::ResultRecord}) {
+            EXPECT_EQ(99, exit_code_for(status, narrow)) << static_cast<int>(status);
         }
     }
-    EXPECT_EQ(1618, exit_code_for(kStatusBusy, false));
-    EXPECT_EQ(350, exit_code_for(kStatusRestartPending, false));
-    EXPECT_EQ(75, exit_code_for(kStatusBusy, true));
-    EXPECT_EQ(69, exit_code_for(kStatusRestartPending, true));
+    EXPECT_EQ(1618, exit_code_for(Status::Busy, false));
+    EXPECT_EQ(350, exit_code_for(Status::RestartPending, false));
+    EXPECT_EQ(75, exit_code_for(Status::Busy, true));
+    EXPECT_EQ(69, exit_code_for(Status::RestartPending, true));
 }
 
 TEST(WorkPaths, SuffixesAreAppendedEvenAfterATrailingSeparator) {
-    FakeSystem sys;
-    RunState state(sys);
-    state.value(kWorkDir) = "C:\\Temp\\";
-    build_work_paths(state);
-    EXPECT_EQ("C:\\Temp\\\\installzova.log", state.paths.run_log);
-    EXPECT_EQ("C:\\Temp\\\\setup.iss", state.paths.response);
-    EXPECT_EQ("C:\\Temp\\\\setup.log", state.paths.installer_log);
-    EXPECT_EQ("C:\\Temp\\\\setoptions.bat", state.paths.options);
-    EXPECT_EQ("C:\\Temp\\\\installzova-result.json", state.paths.result_record);
+    WorkPaths paths = build_work_paths("C:\\Temp\\", '\\');
+    EXPECT_EQ("C:\\Temp\\\\installzova.log", paths.run_log);
+    EXPECT_EQ("C:\\Temp\\\\setup.iss", paths.response);
+    EXPECT_EQ("C:\\Temp\\\\setup.log", paths.installer_log);
+    EXPECT_EQ("C:\\Temp\\\\setoptions.bat", paths.options);
+    EXPECT_EQ("C:\\Temp\\\\installzova-result.json", paths.result_record);
 }
 
 const char kGoodSettings[] =

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/run_state.h"
 #include "messages/catalogue.h"
+#include "messages/output.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
 
@@ -14,8 +14,9 @@ namespace {
 
 TEST(Text, CutNeverLeavesHalfADoubleByteCharacter) {
     FakeSystem sys;
-    RunState state(sys);
-    state.language = kLanguageJapanese;
+    sys.language_name = "Japanese";
+    Output out(sys);
+    ASSERT_EQ(Language::Japanese, out.language());
     struct Case {
         std::string text;
         size_t expected;
@@ -30,10 +31,13 @@ TEST(Text, CutNeverLeavesHalfADoubleByteCharacter) {
         {"aa" + std::string(254, '\x83') + "zz", 254},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(c.expected, limit_text(state, c.text).size());
+        EXPECT_EQ(c.expected, limit_text(out, c.text).size());
     }
-    state.language = kLanguageEnglish;  // single bytes only
-    EXPECT_EQ(255u, limit_text(state, std::string(254, 'a') + bytes({0x83, 0x56})).size());
+    FakeSystem english;
+    Output single_bytes_only(english);
+    single_bytes_only.language();
+    EXPECT_EQ(255u,
+              limit_text(single_bytes_only, std::string(254, 'a') + bytes({0x83, 0x56})).size());
 }
 
 TEST(Text, CaseInsensitiveComparisonFoldsAsciiOnly) {

@@ -7,9 +7,10 @@
 
 #include <string>
 
-#include "core/run_state.h"
 #include "main/run_main.h"
+#include "messages/output.h"
 #include "settings/load_settings.h"
+#include "settings/settings.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
 
@@ -21,23 +22,23 @@ const char kDefaultInstallDir[] = "C:\\Program Files\\KESTRON\\PathSentryMultiwa
 
 // A settings file with a supported version and an existing work folder, plus
 // `installation` and `environment` lines.
-std::string settings(const std::string& installation, const std::string& environment = "") {
+std::string settings_text(const std::string& installation, const std::string& environment = "") {
     return "[ZOVA]\r\nfileversion=0201\r\nzovaversion=6.1.0\r\n[INSTALLATION_SETTINGS]\r\n"
            "workdir=C:\\work\r\n" +
            installation + "[ENVIRONMENT_SETTINGS]\r\n" + environment;
 }
 
 struct Loaded {
-    int result = -1;
-    int warned = -1;
+    Status result = Status::Ok;
+    bool warned = false;
 };
 
-Loaded load(FakeSystem& fake, RunState& state, const std::string& text) {
+Loaded load(FakeSystem& fake, Output& out, Settings& settings, const std::string& text) {
     fake.folders.insert("C:\\work");
     fake.environment["ProgramFiles"] = "C:\\Program Files";
     fake.files[kSettingsFile] = text;
     Loaded loaded;
-    loaded.result = load_settings(state, kSettingsFile, &loaded.warned);
+    loaded.result = load_settings(fake, out, kSettingsFile, &settings, &loaded.warned);
     return loaded;
 }
 
@@ -70,7 +71,7 @@ TEST(SettingsValidation, ValueOfWrongKindIsReportedAndCleared) {
     struct Case {
         const char* key;
         const char* value;
-        int row;
+        SettingIndex row;
         bool valid;
     } cases[] = {
         {"error_log_size", "10M", kErrorLogSize, false},
@@ -85,13 +86,14 @@ TEST(SettingsValidation, ValueOfWrongKindIsReportedAndCleared) {
     };
     for (const Case& c : cases) {
         FakeSystem fake;
-        RunState state(fake);
-        Loaded loaded =
-            load(fake, state, settings("", std::string(c.key) + "=" + c.value + "\r\n"));
-        EXPECT_EQ(0, loaded.result) << c.key << "=" << c.value;
+        Output out(fake);
+        Settings settings;
+        Loaded loaded = load(fake, out, settings,
+                             settings_text("", std::string(c.key) + "=" + c.value + "\r\n"));
+        EXPECT_EQ(Status::Ok, loaded.result) << c.key << "=" << c.value;
         EXPECT_EQ(c.valid ? 0 : 1, loaded.warned) << c.key << "=" << c.value;
         EXPECT_EQ(c.valid ? "" : bad_definition(c.key, c.value), fake.console);
-        EXPECT_EQ(c.valid ? c.value : "", state.value(c.row));
+        EXPECT_EQ(c.valid ? c.value : "", settings.value(c.row));
     }
 }
 
@@ -113,16 +115,17 @@ TEST(SettingsValidation, FileVersionIsComparedBytewiseWith0201) {
     };
     for (const Case& c : cases) {
         FakeSystem fake;
-        RunState state(fake);
-        Loaded loaded = load(fake, state,
+        Output out(fake);
+        Settings settings;
+        Loaded loaded = load(fake, out, settings,
                              std::string("[ZOVA]\r\n") + c.line +
                                  "zovaversion=7.0-beta\r\n[INSTALLATION_SETTINGS]\r\n"
                                  "workdir=C:\\work\r\n");
-        EXPECT_EQ(0, loaded.result) << c.line;
+        EXPECT_EQ(Status::Ok, loaded.result) << c.line;
         EXPECT_EQ(c.accepted ? 0 : 1, loaded.warned) << c.line;
         EXPECT_EQ(c.accepted ? "" : unsupported_version("7.0-beta"), fake.console) << c.line;
         if (!c.accepted) {
-            EXPECT_EQ("0201", state.value(kFileVersion)) << c.line;
+            EXPECT_EQ("0201", settings.value(kFileVersion)) << c.line;
         }
     }
 }
@@ -131,16 +134,18 @@ TEST(SettingsValidation, WorkFolderMissingOrAFileFallsBackToTempFolder) {
     for (const char* workdir : {"C:\\nowhere", "C:\\notes.txt"}) {
         FakeSystem fake;
         fake.files["C:\\notes.txt"] = "x";
-        RunState state(fake);
+        Output out(fake);
+        Settings settings;
         fake.files[kSettingsFile] =
             "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nworkdir=" +
             std::string(workdir) + "\r\n";
         fake.environment["ProgramFiles"] = "C:\\Program Files";
-        int warned = 0;
-        EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned)) << workdir;
-        EXPECT_EQ(1, warned);
+        bool warned = false;
+        EXPECT_EQ(Status::Ok, load_settings(fake, out, kSettingsFile, &settings, &warned))
+            << workdir;
+        EXPECT_TRUE(warned);
         EXPECT_EQ(path_missing("workdir", workdir), fake.console);
-        EXPECT_EQ("C:\\Temp\\", state.value(kWorkDir));
+        EXPECT_EQ("C:\\Temp\\", settings.value(kWorkDir));
     }
 }
 
@@ -158,23 +163,24 @@ TEST(SettingsValidation, InstallFolderMayBeNewButNotAnExistingFile) {
         FakeSystem fake;
         fake.folders.insert("D:\\existing");
         fake.files["D:\\file.txt"] = "x";
-        RunState state(fake);
-        Loaded loaded =
-            load(fake, state, settings(std::string("installdir=") + c.installdir + "\r\n"));
-        EXPECT_EQ(0, loaded.result) << c.installdir;
+        Output out(fake);
+        Settings settings;
+        Loaded loaded = load(fake, out, settings,
+                             settings_text(std::string("installdir=") + c.installdir + "\r\n"));
+        EXPECT_EQ(Status::Ok, loaded.result) << c.installdir;
         EXPECT_EQ(c.warned ? 1 : 0, loaded.warned) << c.installdir;
         EXPECT_EQ(c.warned ? path_missing("installdir", c.installdir) : "", fake.console);
-        EXPECT_EQ(c.expected, state.value(kInstallDir));
+        EXPECT_EQ(c.expected, settings.value(kInstallDir));
     }
 }
 
 TEST(SettingsValidation, SwitchesKeepYOrNAsWrittenAndClearAnythingElse) {
     struct Case {
         const char* key;
-        int row;
+        SettingIndex row;
         const char* line;
         const char* expected;
-        const char* message;  // the message 10 shown, or nothing
+        const char* message;  // the QIRU09193 shown, or nothing
     } cases[] = {
         {"storage_eva", kStorageEva, "storage_eva=N\r\n", "N", ""},
         {"storage_eva", kStorageEva, "storage_eva=x\r\n", "", "x"},
@@ -189,12 +195,13 @@ TEST(SettingsValidation, SwitchesKeepYOrNAsWrittenAndClearAnythingElse) {
     };
     for (const Case& c : cases) {
         FakeSystem fake;
-        RunState state(fake);
-        Loaded loaded = load(fake, state, settings(c.line));
+        Output out(fake);
+        Settings settings;
+        Loaded loaded = load(fake, out, settings, settings_text(c.line));
         bool warned = c.message[0] != '\0';
-        EXPECT_EQ(0, loaded.result) << c.line;
+        EXPECT_EQ(Status::Ok, loaded.result) << c.line;
         EXPECT_EQ(warned ? 1 : 0, loaded.warned) << c.line;
-        EXPECT_EQ(c.expected, state.value(c.row)) << c.line;
+        EXPECT_EQ(c.expected, settings.value(c.row)) << c.line;
         EXPECT_EQ(warned ? bad_definition(c.key, c.message) : "", fake.console) << c.line;
     }
 }
@@ -227,14 +234,15 @@ TEST(SettingsValidation, CoreOnlyIsRefusedOverAnInstallationOfAll) {
                 fake.registry[kRegistryKey]["InstallationOption"] = c.option;
             }
         }
-        RunState state(fake);
-        Loaded loaded =
-            load(fake, state, settings(std::string("zova_core=") + c.zova_core + "\r\n"));
+        Output out(fake);
+        Settings settings;
+        Loaded loaded = load(fake, out, settings,
+                             settings_text(std::string("zova_core=") + c.zova_core + "\r\n"));
         std::string label = std::string(c.zova_core) + " over '" + c.option + "'";
-        EXPECT_EQ(0, loaded.result) << label;
+        EXPECT_EQ(Status::Ok, loaded.result) << label;
         EXPECT_EQ(c.refused ? 1 : 0, loaded.warned) << label;
         EXPECT_EQ(c.refused ? kCoreOverAll : "", fake.console) << label;
-        EXPECT_EQ(c.refused ? "" : c.zova_core, state.value(kZovaCore)) << label;
+        EXPECT_EQ(c.refused ? "" : c.zova_core, settings.value(kZovaCore)) << label;
     }
 }
 
@@ -242,28 +250,30 @@ TEST(SettingsValidation, TempFolderFailureStopsBeforeInstallFolderAndReboot) {
     // The warning flag still tells the warnings found before the failure.
     struct Case {
         const char* extra;
-        int warned;
+        bool warned;
         std::string console;
-    } cases[] = {
-        {"", 0, file_io_error(1234, 100558)},
-        {"storage_emc=x\r\n", 1, bad_definition("storage_emc", "x") + file_io_error(1234, 100558)}};
+    } cases[] = {{"", false, file_io_error(1234, 100558)},
+                 {"storage_emc=x\r\n", true,
+                  bad_definition("storage_emc", "x") + file_io_error(1234, 100558)}};
     for (const Case& c : cases) {
         FakeSystem fake;
         fake.temp_fails = true;
         fake.error = 1234;
         fake.version = OsVersion{5, 1};  // the installation folder default would fail too
-        RunState state(fake);
+        Output out(fake);
+        Settings settings;
         fake.files[kSettingsFile] =
             "[ZOVA]\r\nfileversion=0201\r\n[INSTALLATION_SETTINGS]\r\nrestart=y\r\n" +
             std::string(c.extra);
-        int warned = 1 - c.warned;
-        EXPECT_EQ(3, load_settings(state, kSettingsFile, &warned)) << c.extra;
+        bool warned = !c.warned;
+        EXPECT_EQ(Status::NoDefault, load_settings(fake, out, kSettingsFile, &settings, &warned))
+            << c.extra;
         EXPECT_EQ(c.warned, warned) << c.extra;
         EXPECT_EQ(c.console, fake.console);
-        EXPECT_EQ("", state.value(kWorkDir));
-        EXPECT_EQ("", state.value(kInstallDir));
+        EXPECT_EQ("", settings.value(kWorkDir));
+        EXPECT_EQ("", settings.value(kInstallDir));
         EXPECT_EQ(0, fake.wow64_queries);
-        EXPECT_FALSE(state.reboot_requested.load());
+        EXPECT_FALSE(settings.reboot_requested);
     }
 }
 
@@ -278,20 +288,21 @@ TEST(SettingsValidation, TempFolderLongerThanWorkFilePathsAllowIsRefused) {
         FakeSystem fake;
         fake.temp_folder = "C:\\" + std::string(c.length - 4, 't') + "\\";
         ASSERT_EQ(c.length, fake.temp_folder.size());
-        RunState state(fake);
-        Loaded loaded = load(fake, state, "[ZOVA]\r\nfileversion=0201\r\n");
+        Output out(fake);
+        Settings settings;
+        Loaded loaded = load(fake, out, settings, "[ZOVA]\r\nfileversion=0201\r\n");
         if (c.accepted) {
-            EXPECT_EQ(0, loaded.result);
+            EXPECT_EQ(Status::Ok, loaded.result);
             EXPECT_EQ("", fake.console);
-            EXPECT_EQ(fake.temp_folder, state.value(kWorkDir));
-            build_work_paths(state);
-            EXPECT_EQ(260u, state.paths.result_record.size());
-            EXPECT_EQ(fake.temp_folder + "\\installzova.log", state.paths.run_log);
+            EXPECT_EQ(fake.temp_folder, settings.value(kWorkDir));
+            WorkPaths paths = build_work_paths(settings.value(kWorkDir), '\\');
+            EXPECT_EQ(260u, paths.result_record.size());
+            EXPECT_EQ(fake.temp_folder + "\\installzova.log", paths.run_log);
         } else {
-            EXPECT_EQ(3, loaded.result) << c.length;
+            EXPECT_EQ(Status::NoDefault, loaded.result) << c.length;
             EXPECT_EQ(file_io_error(FakeSystem::kNameTooLong, 100558), fake.console) << c.length;
-            EXPECT_EQ("", state.value(kWorkDir)) << c.length;
-            EXPECT_EQ("", state.value(kInstallDir)) << c.length;
+            EXPECT_EQ("", settings.value(kWorkDir)) << c.length;
+            EXPECT_EQ("", settings.value(kInstallDir)) << c.length;
         }
     }
 }
@@ -311,10 +322,13 @@ TEST(SettingsValidation, TempFolderBeyondTheQueryBufferOrWithALineBreakIsRefused
     for (const Case& c : cases) {
         FakeSystem fake;
         fake.temp_folder = c.folder;
-        RunState state(fake);
-        EXPECT_EQ(3, load(fake, state, "[ZOVA]\r\nfileversion=0201\r\n").result) << c.folder;
+        Output out(fake);
+        Settings settings;
+        EXPECT_EQ(Status::NoDefault,
+                  load(fake, out, settings, "[ZOVA]\r\nfileversion=0201\r\n").result)
+            << c.folder;
         EXPECT_EQ(file_io_error(c.error, 100558), fake.console) << c.folder;
-        EXPECT_EQ("", state.value(kWorkDir)) << c.folder;
+        EXPECT_EQ("", settings.value(kWorkDir)) << c.folder;
     }
 }
 
@@ -329,10 +343,11 @@ TEST(SettingsValidation, RestartYesRequestsRebootAndAnythingElseDoesNot) {
                  {"restart=yes\r\n", 0}};
     for (const Case& c : cases) {
         FakeSystem fake;
-        RunState state(fake);
-        Loaded loaded = load(fake, state, settings(c.line));
-        EXPECT_EQ(0, loaded.result) << c.line;
-        EXPECT_EQ(c.requested, state.reboot_requested.load()) << c.line;
+        Output out(fake);
+        Settings settings;
+        Loaded loaded = load(fake, out, settings, settings_text(c.line));
+        EXPECT_EQ(Status::Ok, loaded.result) << c.line;
+        EXPECT_EQ(c.requested, settings.reboot_requested) << c.line;
     }
 }
 
@@ -340,49 +355,51 @@ TEST(SettingsValidation, MessagesOfSeveralProblemsComeInStepOrder) {
     FakeSystem fake;
     fake.files["C:\\file.txt"] = "x";
     fake.registry[kRegistryKey]["InstallationOption"] = "All";
-    RunState state(fake);
-    Loaded loaded = load(fake, state,
+    Output out(fake);
+    Settings settings;
+    Loaded loaded = load(fake, out, settings,
                          "[ENVIRONMENT_SETTINGS]\r\nremove_lu=abcd\r\nerror_log_size=10M\r\n"
                          "load_balance=rr1\r\n"
                          "[INSTALLATION_SETTINGS]\r\nrestart=q\r\nzova_core=y\r\n"
                          "storage_eva=yes\r\nstorage_emc=x\r\ninstalldir=C:\\file.txt\r\n"
                          "workdir=C:\\missing\r\n"
                          "[ZOVA]\r\nzovaversion=1.2\r\nfileversion=0202\r\n");
-    EXPECT_EQ(0, loaded.result);
-    EXPECT_EQ(1, loaded.warned);
+    EXPECT_EQ(Status::Ok, loaded.result);
+    EXPECT_TRUE(loaded.warned);
     EXPECT_EQ(bad_definition("storage_eva", "ye") + bad_definition("remove_lu", "abcd") +
                   bad_definition("load_balance", "rr1") + bad_definition("error_log_size", "10M") +
                   unsupported_version("1.2") + path_missing("workdir", "C:\\missing") +
                   path_missing("installdir", "C:\\file.txt") + bad_definition("storage_emc", "x") +
                   bad_definition("restart", "q") + kCoreOverAll,
               fake.console);
-    EXPECT_EQ("C:\\Temp\\", state.value(kWorkDir));
-    EXPECT_EQ(kDefaultInstallDir, state.value(kInstallDir));
-    EXPECT_EQ("n", state.value(kStorageEva));
-    EXPECT_EQ("", state.value(kStorageEmc));
-    EXPECT_EQ("", state.value(kZovaCore));
+    EXPECT_EQ("C:\\Temp\\", settings.value(kWorkDir));
+    EXPECT_EQ(kDefaultInstallDir, settings.value(kInstallDir));
+    EXPECT_EQ("n", settings.value(kStorageEva));
+    EXPECT_EQ("", settings.value(kStorageEmc));
+    EXPECT_EQ("", settings.value(kZovaCore));
 }
 
-TEST(SettingsValidation, FileWithEveryKeyAbsentDrawsOnlyMessage9) {
+TEST(SettingsValidation, FileWithEveryKeyAbsentDrawsOnlyAnUnsupportedVersion) {
     for (const char* text : {"", "[OTHER]\r\nkey=value\r\n"}) {
         FakeSystem fake;
         fake.environment["ProgramFiles"] = "C:\\Program Files";
         fake.files[kSettingsFile] = text;
-        RunState state(fake);
-        int warned = 0;
-        EXPECT_EQ(0, load_settings(state, kSettingsFile, &warned));
-        EXPECT_EQ(1, warned);
+        Output out(fake);
+        Settings settings;
+        bool warned = false;
+        EXPECT_EQ(Status::Ok, load_settings(fake, out, kSettingsFile, &settings, &warned));
+        EXPECT_TRUE(warned);
         EXPECT_EQ(unsupported_version(""), fake.console);
-        EXPECT_EQ("0201", state.value(kFileVersion));
-        for (int row : {kStorageEmc, kStorageEva, kZovaCore, kRestart}) {
-            EXPECT_EQ("n", state.value(row)) << row;
+        EXPECT_EQ("0201", settings.value(kFileVersion));
+        for (SettingIndex row : {kStorageEmc, kStorageEva, kZovaCore, kRestart}) {
+            EXPECT_EQ("n", settings.value(row)) << row;
         }
-        EXPECT_EQ("C:\\Temp\\", state.value(kWorkDir));
-        EXPECT_EQ(kDefaultInstallDir, state.value(kInstallDir));
+        EXPECT_EQ("C:\\Temp\\", settings.value(kWorkDir));
+        EXPECT_EQ(kDefaultInstallDir, settings.value(kInstallDir));
         for (int row = kLoadBalance; row < kSettingCount; ++row) {
-            EXPECT_EQ("", state.value(row)) << row;
+            EXPECT_EQ("", settings.table[row].value) << row;
         }
-        EXPECT_FALSE(state.reboot_requested.load());
+        EXPECT_FALSE(settings.reboot_requested);
     }
 }
 

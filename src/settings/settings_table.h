@@ -19,12 +19,14 @@ struct SettingEntry {
     // once the read pass is over, except a work folder taken from the system.
     std::string value;
     uint32_t capacity;
-    uint32_t returned_length;
+    // What the last read of the key returned. The trace reads every key
+    // again and records it here; the values themselves stay as loaded.
+    mutable uint32_t returned_length;
     ValueKind kind;
 };
 
 // Row indexes, in table order.
-enum SettingIndex {
+enum SettingIndex : int {
     kFileVersion,
     kZovaVersion,
     kInstallFileLocation,

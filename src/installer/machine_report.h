@@ -7,13 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "settings/program_settings.h"
+
 namespace iz {
-
-// What a pending restart does to the run ([INSTALLZOVA] pending_reboot).
-enum class PendingRebootPolicy { Warn = 0, Stop = 1, Ignore = 2 };
-
-// "warn", "stop" or "ignore".
-const char* policy_name(PendingRebootPolicy policy);
 
 struct MachineReport {
     // Whole seconds waited for the machine lock and for another installation.
