@@ -1,10 +1,12 @@
 #include "installer/launcher.h"
 
 #include <cstring>
-#include <vector>
 
+#include "core/ascii.h"
+#include "core/limits.h"
 #include "core/run_state.h"
 #include "core/status.h"
+#include "core/windows_buffer.h"
 #include "installer/installer_watch.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
@@ -14,8 +16,6 @@
 namespace iz {
 
 namespace {
-
-const uint32_t kOwnPathSize = 261;
 
 // `error` is taken right after the call that failed: any later call, the
 // trace's own file open included, may replace it.
@@ -62,6 +62,15 @@ std::string folder_above_own_place(RunState& state, const std::string& own_path)
     return own_path.substr(0, own_path.size() - cut);
 }
 
+int wait_without_watch(RunState& state, const ProcessHandle& process) {
+    bool ended = false;
+    int error = 0;
+    while (error == 0 && !ended) {
+        error = state.sys.wait_process_for(process, kFollowPeriodMs, &ended);
+    }
+    return error;
+}
+
 }  // namespace
 
 bool setup_folder(RunState& state, std::string* folder) {
@@ -70,13 +79,16 @@ bool setup_folder(RunState& state, std::string* folder) {
         *folder = location;
         return true;
     }
-    std::vector<char> own(kOwnPathSize, '\0');
-    uint32_t n = state.sys.module_file_name(own.data(), kOwnPathSize);
-    if (n == 0 || n >= kOwnPathSize) {
-        report_internal_error(state, state.sys.last_error(), kCodeOwnPath);
+    std::string own;
+    int error = state.sys.module_file_name(&own);
+    if (error == 0 && !fits_buffer(own, kPathBufferSize)) {
+        error = state.sys.name_too_long_error();
+    }
+    if (error != 0) {
+        report_internal_error(state, error, kCodeOwnPath);
         return false;
     }
-    *folder = folder_above_own_place(state, std::string(own.data(), n));
+    *folder = folder_above_own_place(state, own);
     return true;
 }
 
@@ -108,12 +120,12 @@ int launch_setup(RunState& state, int check, int warned) {
     int status = kStatusOk;
     uint32_t exit_code = 0;
     InstallerWatch* watch = state.watch.load();
-    int error = watch != nullptr ? watch->wait(process) : state.sys.wait_process(process);
+    int error = watch != nullptr ? watch->wait(process) : wait_without_watch(state, process);
     if (error != 0) {
         status = report_internal_error(state, error, kCodeWait);
     } else {
-        bool read = state.sys.process_exit_code(process, &exit_code);
-        error = read ? 0 : state.sys.last_error();
+        error = state.sys.process_exit_code(process, &exit_code);
+        bool read = error == 0;
         trace(state, kCodeExitCode,
               format_text(state, "GetExitCodeProcess(%x) = %d", exit_code, read ? 1 : 0));
         if (!read) {

@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "core/ascii.h"
 #include "core/run_state.h"
 #include "core/status.h"
 #include "messages/catalogue.h"

@@ -1,5 +1,6 @@
 #include "installer/response_file.h"
 
+#include "core/ascii.h"
 #include "core/run_state.h"
 #include "core/status.h"
 #include "messages/catalogue.h"

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "core/run_state.h"
+#include "core/windows_buffer.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -45,11 +46,12 @@ int result_code_number(const std::string& value) {
 }
 
 int check_setup_result(RunState& state, int completed) {
-    char buffer[kResultSize] = "";
     // A setup.log that is a link or another user's counts as missing.
-    uint32_t n = state.sys.work_file_profile_string("ResponseResult", "ResultCode", "", buffer,
-                                                    kResultSize, state.paths.installer_log.c_str());
-    const std::string value(buffer);
+    const std::string value =
+        cut_to_buffer(state.sys.work_file_profile_string("ResponseResult", "ResultCode", "",
+                                                         state.paths.installer_log),
+                      kResultSize);
+    const uint32_t n = static_cast<uint32_t>(value.size());
     if (n != 0) {
         state.outcome.result_code.store(result_code_number(value));
         state.outcome.result_code_read.store(true);

@@ -1,5 +1,6 @@
 #include "main/run_main.h"
 
+#include "core/ascii.h"
 #include "core/run_state.h"
 #include "installer/installer_watch.h"
 #include "installer/launcher.h"
@@ -70,10 +71,10 @@ RunMode parse_arguments(RunState& state, int argc, const char* const* argv) {
 void build_work_paths(RunState& state) {
     const std::string& folder = state.value(kWorkDir);
     const std::string separator(1, state.sys.path_separator());
-    state.paths.run_log = folder + separator + "installzova.log";
-    state.paths.response = folder + separator + "setup.iss";
-    state.paths.installer_log = folder + separator + "setup.log";
-    state.paths.options = folder + separator + "setoptions.bat";
+    state.paths.run_log = folder + separator + kRunLogName;
+    state.paths.response = folder + separator + kResponseName;
+    state.paths.installer_log = folder + separator + kInstallerLogName;
+    state.paths.options = folder + separator + kOptionsName;
     state.paths.result_record = folder + separator + kResultRecordName;
 }
 

@@ -1,6 +1,8 @@
 #include "messages/catalogue.h"
 
+#include "core/ascii.h"
 #include "core/run_state.h"
+#include "core/windows_buffer.h"
 #include "messages/text.h"
 #include "platform/system.h"
 
@@ -54,9 +56,11 @@ const char* const kCatalogue[2 * kMessageCount] = {
 }  // namespace
 
 int detect_language(System& sys) {
-    char name[64] = "";
-    int count = sys.user_language_name(name, sizeof name);
-    if (count > 0 && equals_ignore_case(name, "japanese")) {
+    // The name was asked for into 64 bytes: a longer one was no name.
+    const uint32_t kNameSize = 64;
+    std::string name;
+    if (sys.user_language_name(&name) == 0 && fits_buffer(name, kNameSize) &&
+        equals_ignore_case(name, "japanese")) {
         return kLanguageJapanese;
     }
     return kLanguageEnglish;

@@ -1,9 +1,8 @@
 #include "settings/install_dir.h"
 
-#include <vector>
-
 #include "core/run_state.h"
 #include "core/status.h"
+#include "core/windows_buffer.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "platform/system.h"
@@ -12,8 +11,7 @@ namespace iz {
 
 namespace {
 
-int fail(RunState& state, int code) {
-    int error = state.sys.last_error();
+int fail(RunState& state, int error, int code) {
     report(state, message_text(state, kMsgInternalError, error, code), kToConsole);
     return kStatusNoDefault;
 }
@@ -23,13 +21,14 @@ bool is_accepted_version(const OsVersion& v) {
            (v.major == 6 && (v.minor == 0 || v.minor == 1));
 }
 
-// The WOW64 flag, or the location code of the failed query (0 for none).
-int wow64_flag(RunState& state, const OsVersion& version, bool* flag) {
+// The WOW64 flag, or the location code of the failed query (0 for none) and
+// its error number.
+int wow64_flag(RunState& state, const OsVersion& version, bool* flag, int* error) {
     *flag = false;
     if (version.major == 5 && version.minor == 0) {
         return 0;  // Windows 2000 knows no WOW64
     }
-    switch (state.sys.wow64_process(flag)) {
+    switch (state.sys.wow64_process(flag, error)) {
         case Wow64Answer::NoModule:
             return kCodeNoKernel32;
         case Wow64Answer::NoFunction:
@@ -46,30 +45,32 @@ int wow64_flag(RunState& state, const OsVersion& version, bool* flag) {
 
 int default_install_dir(RunState& state, std::string* folder, uint32_t size) {
     OsVersion version;
-    if (!state.sys.os_version(&version)) {
-        return fail(state, kCodeVersionUnreadable);
+    int error = state.sys.os_version(&version);
+    if (error != 0) {
+        return fail(state, error, kCodeVersionUnreadable);
     }
     if (!is_accepted_version(version)) {
-        return fail(state, kCodeVersionUnsupported);
+        return fail(state, 0, kCodeVersionUnsupported);  // no call failed
     }
     bool is_wow64 = false;
-    int code = wow64_flag(state, version, &is_wow64);
+    int code = wow64_flag(state, version, &is_wow64, &error);
     if (code != 0) {
-        return fail(state, code);
+        return fail(state, error, code);
     }
     const char sep = state.sys.path_separator();
     const std::string suffix = std::string(1, sep) + "KESTRON" + sep + "PathSentryMultiway";
     // The room for the variable leaves exactly enough for the suffix.
     const uint32_t room = size - static_cast<uint32_t>(suffix.size());
-    std::vector<char> buffer(room, '\0');
-    const char* name = is_wow64 ? "ProgramFiles(x86)" : "ProgramFiles";
-    uint32_t n = state.sys.environment_variable(name, buffer.data(), room);
-    if (n == 0 || n > room) {
-        return fail(state, kCodeProgramFiles);
+    std::string program_files;
+    error = state.sys.environment_variable(is_wow64 ? "ProgramFiles(x86)" : "ProgramFiles",
+                                           &program_files);
+    if (error == 0 && !fits_buffer(program_files, room)) {
+        error = state.sys.name_too_long_error();
     }
-    std::string result(buffer.data(), n < size - 1 ? n : size - 1);
-    result += suffix.substr(0, size - 1 - result.size());
-    *folder = result;
+    if (error != 0) {
+        return fail(state, error, kCodeProgramFiles);
+    }
+    *folder = program_files + suffix;
     return kStatusOk;
 }
 

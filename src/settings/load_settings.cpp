@@ -1,9 +1,9 @@
 #include "settings/load_settings.h"
 
-#include <vector>
-
+#include "core/limits.h"
 #include "core/run_state.h"
 #include "core/status.h"
+#include "core/windows_buffer.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -18,16 +18,12 @@ namespace {
 // The key's value as the profile reader returns it into a buffer of capacity
 // + 2 bytes, so that one byte beyond the capacity tells an over-long value.
 std::string read_key(RunState& state, SettingEntry& entry) {
-    std::vector<char> buffer(entry.capacity + 2, '\0');
-    uint32_t n =
-        state.sys.profile_string(entry.section, entry.key, entry.default_value, buffer.data(),
-                                 entry.capacity + 2, state.settings_full_path.c_str());
-    entry.returned_length = n;
-    if (n > entry.capacity + 1) {
-        n = entry.capacity +
-            1;  // a reader that breaks its contract must not take us past the buffer
-    }
-    return std::string(buffer.data(), n);
+    std::string value =
+        cut_to_buffer(state.sys.profile_string(entry.section, entry.key, entry.default_value,
+                                               state.settings_full_path),
+                      entry.capacity + 2);
+    entry.returned_length = static_cast<uint32_t>(value.size());
+    return value;
 }
 
 int locate_settings_file(RunState& state, const std::string& settings_file) {
@@ -35,17 +31,19 @@ int locate_settings_file(RunState& state, const std::string& settings_file) {
         report(state, get_message(state, kMsgSettingsFileMissing), kToConsole);
         return kStatusSettingsFile;
     }
-    char full[kMaxPath + 1] = "";
-    uint32_t n = state.sys.full_path_name(settings_file.c_str(), full, sizeof full);
-    if (n == 0 || n > kMaxPath + 1) {
-        int error = state.sys.last_error();
+    std::string full;
+    int error = state.sys.full_path_name(settings_file, &full);
+    if (error == 0 && !fits_buffer(full, kPathBufferSize)) {
+        error = state.sys.name_too_long_error();
+    }
+    if (error != 0) {
         report(state, message_text(state, kMsgInternalError, error, kCodeFullPath), kToConsole);
         return kStatusSettingsFile;
     }
     state.settings_full_path = full;
     // The profile reader answers an unreadable file like an empty one, which
     // would install the defaults nobody asked for.
-    int error = state.sys.open_settings_file(state.settings_full_path);
+    error = state.sys.open_settings_file(state.settings_full_path);
     if (error != 0) {
         report(state, message_text(state, kMsgSettingsIoError, error, kCodeSettingsRead),
                kToConsole);

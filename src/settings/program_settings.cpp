@@ -1,8 +1,8 @@
 #include "settings/program_settings.h"
 
-#include <cstring>
-
+#include "core/ascii.h"
 #include "core/run_state.h"
+#include "core/windows_buffer.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -52,10 +52,11 @@ bool parse_policy(const std::string& value, PendingRebootPolicy* policy) {
 }
 
 std::string read_raw(RunState& state, const char* key, const char* fallback, uint32_t* length) {
-    char buffer[kValueSize] = "";
-    *length = state.sys.profile_string(kProgramSection, key, fallback, buffer, kValueSize,
-                                       state.settings_full_path.c_str());
-    return std::string(buffer, std::strlen(buffer));
+    std::string value = cut_to_buffer(
+        state.sys.profile_string(kProgramSection, key, fallback, state.settings_full_path),
+        kValueSize);
+    *length = static_cast<uint32_t>(value.size());
+    return value;
 }
 
 }  // namespace

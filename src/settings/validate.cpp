@@ -1,10 +1,11 @@
 #include "settings/validate.h"
 
-#include <vector>
-
+#include "core/ascii.h"
 #include "core/limits.h"
 #include "core/run_state.h"
 #include "core/status.h"
+#include "core/windows_buffer.h"
+#include "core/work_file_names.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -16,9 +17,6 @@ namespace iz {
 namespace {
 
 const char kSupportedFileVersion[] = "0201";
-// The longest work-file name with its separator ("\installzova-result.json").
-const size_t kLongestWorkFileSuffix = 24;
-const uint32_t kTempPathSize = 261;
 
 bool is_digit(unsigned char c) {
     return c >= '0' && c <= '9';
@@ -75,14 +73,14 @@ void check_file_version(RunState& state, bool* warning) {
 void check_folders(RunState& state, bool* warning) {
     SettingEntry& work = state.settings[kWorkDir];
     if (!work.value.empty()) {
-        uint32_t attributes = state.sys.file_attributes(work.value.c_str());
+        uint32_t attributes = state.sys.file_attributes(work.value);
         if (attributes == kInvalidFileAttributes || !(attributes & kFileAttributeDirectory)) {
             warn_value(state, kMsgPathMissing, work, warning);
         }
     }
     SettingEntry& install = state.settings[kInstallDir];
     if (!install.value.empty()) {
-        uint32_t attributes = state.sys.file_attributes(install.value.c_str());
+        uint32_t attributes = state.sys.file_attributes(install.value);
         if (attributes != kInvalidFileAttributes && !(attributes & kFileAttributeDirectory)) {
             warn_value(state, kMsgPathMissing, install, warning);
         }
@@ -117,19 +115,16 @@ int fail_temp_folder(RunState& state, int error) {
 }
 
 int default_work_folder(RunState& state) {
-    std::vector<char> buffer(kTempPathSize, '\0');
-    uint32_t n = state.sys.temp_path(buffer.data(), kTempPathSize);
-    if (n == 0) {
-        return fail_temp_folder(state, state.sys.last_error());
+    std::string folder;
+    int error = state.sys.temp_path(&folder);
+    if (error != 0) {
+        return fail_temp_folder(state, error);
     }
-    // A folder beyond the buffer sets no error number of its own: it is a
-    // name too long, as one that merely leaves no room for the file names.
-    if (n > kTempPathSize) {
-        return fail_temp_folder(state, state.sys.name_too_long_error());
-    }
-    std::string folder(buffer.data());
-    // Work-file paths are never cut: two cut paths could name the same file.
-    if (folder.size() + kLongestWorkFileSuffix > kMaxPath) {
+    // A folder beyond the buffer is a name too long, as one that merely
+    // leaves no room for the file names. Work-file paths are never cut: two
+    // cut paths could name the same file.
+    if (!fits_buffer(folder, kPathBufferSize) ||
+        folder.size() + 1 + kLongestWorkFileName > kMaxPath) {
         return fail_temp_folder(state, state.sys.name_too_long_error());
     }
     // The folder becomes a line of setup.iss: a line break in its name would
@@ -165,10 +160,13 @@ bool is_valid_value(const std::string& value, ValueKind kind) {
 }
 
 std::string query_installed_option(RunState& state, uint32_t size) {
-    std::vector<char> option(size, '\0');
+    std::string option;
     // The key path is a registry path: backslashes on every platform.
     RegistryAnswer answer = state.sys.registry_value("SOFTWARE\\KESTRON\\PathSentryMultiway",
-                                                     "InstallationOption", option.data(), size);
+                                                     "InstallationOption", &option);
+    if (answer == RegistryAnswer::Ok && !fits_buffer(option, size)) {
+        answer = RegistryAnswer::ValueTooLarge;
+    }
     switch (answer) {
         case RegistryAnswer::KeyMissing:
         case RegistryAnswer::ValueTooLarge:
@@ -178,8 +176,7 @@ std::string query_installed_option(RunState& state, uint32_t size) {
         case RegistryAnswer::Ok:
             break;
     }
-    option[size - 1] = '\0';
-    return std::string(option.data());
+    return std::string(option.c_str());
 }
 
 void note_warning(RunState& state, int message, const char* key, const std::string& value) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/ascii.h"
 #include "core/run_state.h"
 #include "messages/catalogue.h"
 #include "support/fake_system.h"

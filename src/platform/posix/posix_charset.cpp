@@ -6,28 +6,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/ascii.h"
+#include "core/code_page.h"
 #include "platform/posix/posix_system.h"
 
 namespace iz {
 namespace posix {
 
 namespace {
-
-bool same_ignoring_case(const std::string& a, const char* b) {
-    if (a.size() != std::strlen(b)) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        x = (x >= 'a' && x <= 'z') ? static_cast<char>(x - 'a' + 'A') : x;
-        y = (y >= 'a' && y <= 'z') ? static_cast<char>(y - 'a' + 'A') : y;
-        if (x != y) {
-            return false;
-        }
-    }
-    return true;
-}
 
 bool is_ascii(const char* bytes, size_t count) {
     for (size_t i = 0; i < count; ++i) {
@@ -45,9 +31,7 @@ size_t character_length(const char* at, size_t left) {
     if (left == 0) {
         return 0;
     }
-    unsigned char lead = static_cast<unsigned char>(at[0]);
-    bool is_lead = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
-    if (!is_lead || left < 2) {
+    if (!is_cp932_lead_byte(static_cast<unsigned char>(at[0])) || left < 2) {
         return 1;
     }
     unsigned char trail = static_cast<unsigned char>(at[1]);
@@ -104,7 +88,7 @@ std::string console_charset(const char* locale) {
         return std::string();  // iconv would quietly take some set of its own
     }
     for (const char* own : {"SJIS", "Shift_JIS", "CP932"}) {
-        if (same_ignoring_case(charset, own)) {
+        if (equals_ignore_case(charset, own)) {
             return std::string();
         }
     }
@@ -190,7 +174,7 @@ bool is_utf8_text(const std::string& bytes) {
 }
 
 bool is_utf8_name(const std::string& charset) {
-    return same_ignoring_case(charset, "UTF-8") || same_ignoring_case(charset, "UTF8");
+    return equals_ignore_case(charset, "UTF-8") || equals_ignore_case(charset, "UTF8");
 }
 
 // The length of the run of non-ASCII characters at `at`, by code page 932's

@@ -240,26 +240,19 @@ int Win32System::open_settings_file(const std::string& path) {
     return 0;
 }
 
-uint32_t Win32System::work_file_profile_string(const char* section, const char* key,
-                                               const char* fallback, char* buffer, uint32_t size,
-                                               const char* file) {
+std::string Win32System::work_file_profile_string(const std::string& section,
+                                                  const std::string& key,
+                                                  const std::string& fallback,
+                                                  const std::string& file) {
     // The handle shares reading only: while it is open the checked file can
     // be neither replaced, renamed nor written, so the profile call reads it.
     HANDLE held = INVALID_HANDLE_VALUE;
     if (open_work_file(file, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, &held) == 0) {
-        DWORD n = GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
+        std::string value = win32::whole_profile_string(section, key, fallback, file);
         CloseHandle(held);
-        return n;
+        return value;
     }
-    // Answered as for a missing file: the default, cut to the buffer.
-    if (size == 0) {
-        return 0;
-    }
-    size_t n = std::strlen(fallback);
-    n = n < size - 1 ? n : size - 1;
-    std::memcpy(buffer, fallback, n);
-    buffer[n] = '\0';
-    return static_cast<uint32_t>(n);
+    return fallback;  // answered as for a missing file
 }
 
 }  // namespace iz
