@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/system.h"
+
 namespace iz {
 
 // Whether `text` and its terminator fit in `size` bytes. The calls that
@@ -20,6 +22,14 @@ inline bool fits_buffer(const std::string& text, uint32_t size) {
 // the buffer; its length is what the call returns.
 inline std::string cut_to_buffer(const std::string& text, uint32_t size) {
     return size == 0 ? std::string() : text.substr(0, size - 1);
+}
+
+// The error number of a call that gave `text`: `error` when it failed, the
+// platform's name-too-long number when the text would not have fitted in
+// `size` bytes (the call refused it, or answered only the size it needed),
+// else 0.
+inline int text_error(System& sys, int error, const std::string& text, uint32_t size) {
+    return error != 0 ? error : fits_buffer(text, size) ? 0 : sys.name_too_long_error();
 }
 
 }  // namespace iz

@@ -17,8 +17,6 @@ namespace iz {
 
 namespace {
 
-// `error` is taken right after the call that failed: any later call, the
-// trace's own file open included, may replace it.
 int report_internal_error(RunState& state, int error, int code) {
     report(state, message_text(state, kMsgInternalError, error, code), kToConsole);
     return kStatusSetup;
@@ -62,6 +60,7 @@ std::string folder_above_own_place(RunState& state, const std::string& own_path)
     return own_path.substr(0, own_path.size() - cut);
 }
 
+// The same blocked wait as the watch's, without following the run log.
 int wait_without_watch(RunState& state, const ProcessHandle& process) {
     bool ended = false;
     int error = 0;
@@ -81,9 +80,7 @@ bool setup_folder(RunState& state, std::string* folder) {
     }
     std::string own;
     int error = state.sys.module_file_name(&own);
-    if (error == 0 && !fits_buffer(own, kPathBufferSize)) {
-        error = state.sys.name_too_long_error();
-    }
+    error = text_error(state.sys, error, own, kPathBufferSize);
     if (error != 0) {
         report_internal_error(state, error, kCodeOwnPath);
         return false;

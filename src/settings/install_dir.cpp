@@ -64,9 +64,7 @@ int default_install_dir(RunState& state, std::string* folder, uint32_t size) {
     std::string program_files;
     error = state.sys.environment_variable(is_wow64 ? "ProgramFiles(x86)" : "ProgramFiles",
                                            &program_files);
-    if (error == 0 && !fits_buffer(program_files, room)) {
-        error = state.sys.name_too_long_error();
-    }
+    error = text_error(state.sys, error, program_files, room);
     if (error != 0) {
         return fail(state, error, kCodeProgramFiles);
     }

@@ -33,9 +33,7 @@ int locate_settings_file(RunState& state, const std::string& settings_file) {
     }
     std::string full;
     int error = state.sys.full_path_name(settings_file, &full);
-    if (error == 0 && !fits_buffer(full, kPathBufferSize)) {
-        error = state.sys.name_too_long_error();
-    }
+    error = text_error(state.sys, error, full, kPathBufferSize);
     if (error != 0) {
         report(state, message_text(state, kMsgInternalError, error, kCodeFullPath), kToConsole);
         return kStatusSettingsFile;

@@ -117,14 +117,14 @@ int fail_temp_folder(RunState& state, int error) {
 int default_work_folder(RunState& state) {
     std::string folder;
     int error = state.sys.temp_path(&folder);
+    error = text_error(state.sys, error, folder, kPathBufferSize);
     if (error != 0) {
         return fail_temp_folder(state, error);
     }
-    // A folder beyond the buffer is a name too long, as one that merely
-    // leaves no room for the file names. Work-file paths are never cut: two
-    // cut paths could name the same file.
-    if (!fits_buffer(folder, kPathBufferSize) ||
-        folder.size() + 1 + kLongestWorkFileName > kMaxPath) {
+    // A folder that leaves no room for the file names is a name too long
+    // too. Work-file paths are never cut: two cut paths could name the same
+    // file.
+    if (folder.size() + 1 + kLongestWorkFileName > kMaxPath) {
         return fail_temp_folder(state, state.sys.name_too_long_error());
     }
     // The folder becomes a line of setup.iss: a line break in its name would

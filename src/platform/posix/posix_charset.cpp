@@ -15,15 +15,6 @@ namespace posix {
 
 namespace {
 
-bool is_ascii(const char* bytes, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        if (static_cast<unsigned char>(bytes[i]) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Bytes of the code page 932 character at `at`: two for a lead byte with a
 // valid trail byte, else one, so that a stray lead byte never swallows the
 // character after it.
@@ -36,25 +27,6 @@ size_t character_length(const char* at, size_t left) {
     }
     unsigned char trail = static_cast<unsigned char>(at[1]);
     return (trail >= 0x40 && trail <= 0xFC && trail != 0x7F) ? 2 : 1;
-}
-
-// One iconv call and its output; `in` null ends the output's shift state.
-// Returns 0, or the error number of a sequence that does not convert (a
-// full output buffer is no error: the call is repeated).
-int convert_some(iconv_t converter, char** in, size_t* in_left, std::string* converted) {
-    char buffer[4096];
-    for (;;) {
-        char* out = buffer;
-        size_t out_left = sizeof buffer;
-        size_t result = iconv(converter, in, in_left, &out, &out_left);
-        converted->append(buffer, static_cast<size_t>(out - buffer));
-        if (result != static_cast<size_t>(-1)) {
-            return 0;
-        }
-        if (errno != E2BIG) {
-            return EILSEQ;  // EINVAL, a sequence cut at the end, counts the same
-        }
-    }
 }
 
 // A character-set name as iconv knows them: letters, digits and a few marks.
@@ -73,17 +45,44 @@ bool is_plain_name(const std::string& name) {
 
 }  // namespace
 
-std::string console_charset(const char* locale) {
+bool is_ascii(const char* bytes, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int convert_some(iconv_t converter, char** in, size_t* in_left, std::string* converted) {
+    char buffer[4096];
+    for (;;) {
+        char* out = buffer;
+        size_t out_left = sizeof buffer;
+        size_t result = iconv(converter, in, in_left, &out, &out_left);
+        converted->append(buffer, static_cast<size_t>(out - buffer));
+        if (result != static_cast<size_t>(-1)) {
+            return 0;
+        }
+        if (errno != E2BIG) {
+            return EILSEQ;  // EINVAL, a sequence cut at the end, counts the same
+        }
+    }
+}
+
+std::string locale_charset_name(const char* locale) {
     if (locale == nullptr) {
         return std::string();
     }
     std::string name(locale, std::strcspn(locale, "@"));  // language_territory.charset
     size_t dot = name.find('.');
-    if (dot == std::string::npos) {
-        return std::string();
-    }
+    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+std::string console_charset(const char* locale) {
     // "//IGNORE" and "//TRANSLIT" are iconv's options, not part of the name.
-    std::string charset = name.substr(dot + 1, name.find('/', dot + 1) - dot - 1);
+    std::string named = locale_charset_name(locale);
+    std::string charset = named.substr(0, named.find('/'));
     if (!is_plain_name(charset)) {
         return std::string();  // iconv would quietly take some set of its own
     }
@@ -230,7 +229,7 @@ std::string console_text(const std::string& bytes, const std::string& charset) {
 }
 
 void write_console(const char* bytes, size_t count) {
-    std::string charset = console_charset(user_locale());
+    std::string charset = console_charset(locale_of("LC_MESSAGES"));
     if (charset.empty() || is_ascii(bytes, count)) {
         std::fwrite(bytes, 1, count, stdout);
     } else {

@@ -50,8 +50,8 @@ const LanguageName kLanguages[] = {
 
 namespace posix {
 
-const char* user_locale() {
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+const char* locale_of(const char* category) {
+    for (const char* name : {"LC_ALL", category, "LANG"}) {
         const char* value = std::getenv(name);
         if (value != nullptr && value[0] != '\0') {
             return value;
@@ -120,7 +120,7 @@ bool PosixSystem::token_groups(std::vector<TokenGroup>* groups) {
 }
 
 int PosixSystem::user_language_name(std::string* name) {
-    const char* locale = posix::user_locale();
+    const char* locale = posix::locale_of("LC_MESSAGES");
     if (locale == nullptr) {
         return ENOENT;
     }

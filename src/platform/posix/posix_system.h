@@ -41,9 +41,9 @@ void ignore_broken_pipe();
 // installer creates is writable by group or others (posix_files.cpp).
 void restrict_umask();
 
-// The locale the user's messages follow, as the C library would choose it
-// (LC_ALL, LC_MESSAGES, LANG), or null (posix_identity.cpp).
-const char* user_locale();
+// The locale of `category` ("LC_MESSAGES", "LC_CTYPE") as the C library
+// would choose it (LC_ALL, the category, LANG), or null (posix_identity.cpp).
+const char* locale_of(const char* category);
 
 // Whether a user or group counts as an administrator's (posix_identity.cpp):
 // root, or a member of sudo, wheel or admin by the group database.

@@ -41,9 +41,17 @@ intptr_t open_work_file_for_reading(const std::string& path);
 // or the empty string when the token cannot be read (win32_work_files.cpp).
 std::string token_user_text();
 
-// 0 when the process's user, the Administrators group or LocalSystem owns
-// the open file or folder, else the error number saying why not
-// (win32_work_files.cpp).
+// The text of a security identifier ("S-1-5-32-544"), or the empty string
+// when it cannot be had (win32_work_files.cpp).
+std::string sid_text(void* sid);
+
+// Whether `sid` (as text) is one the program trusts with what it uses: the
+// process's user `user`, the Administrators group or LocalSystem, and, with
+// `installer_too`, TrustedInstaller (win32_work_files.cpp).
+bool is_trusted_sid(const std::string& sid, const std::string& user, bool installer_too);
+
+// 0 when a trusted identifier (without TrustedInstaller) owns the open file
+// or folder, else the error number saying why not (win32_work_files.cpp).
 int owner_refusal(intptr_t handle);
 
 }  // namespace win32
