@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "emulation/ini_reader.h"
 #include "fuzz/fuzz_checks.h"
+#include "support/profile_buffer.h"
 
 namespace iz {
 namespace fuzz {

@@ -4,9 +4,8 @@
 // way; without a mark every byte is one character and comes back unchanged.
 // Wine's version of the call cuts a quoted value before it removes the quotes
 // and so can lose a character; this reader removes the quotes first, as the
-// call's documentation describes. No character that fits is lost, and a
-// caller that reads with capacity + 2 bytes sees a quoted value that is one
-// character too long.
+// call's documentation describes, and gives the whole value: a caller cuts it
+// to its buffer as the call would, and no character that fits is lost.
 #include "emulation/ini_reader.h"
 
 #include <algorithm>
@@ -15,6 +14,8 @@
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+
+#include "core/ascii.h"
 
 namespace iz {
 
@@ -186,15 +187,10 @@ Span cut_at_nul(Span s) {
     return {s.begin, std::find(s.begin, s.end, u'\0')};
 }
 
-// Case folding covers the ASCII letters only, as in the Windows call.
-char16_t fold(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-}
-
 bool same_name(Span a, Span b) {
     return length(a) == length(b) &&
            std::equal(a.begin, a.end, b.begin,
-                      [](char16_t x, char16_t y) { return fold(x) == fold(y); });
+                      [](char16_t x, char16_t y) { return ascii_lower(x) == ascii_lower(y); });
 }
 
 // The line at *cursor without its line break; *cursor moves past the break.
@@ -283,20 +279,18 @@ Span without_quotes(Span s) {
     return s;
 }
 
-uint32_t copy_value(Span value, char* buffer, uint32_t size) {
-    size_t count = std::min(length(value), static_cast<size_t>(size - 1));
-    for (size_t i = 0; i < count; ++i) {
-        buffer[i] = to_cp1252(value.begin[i]);
+std::string value_text(Span value) {
+    std::string text(length(value), '\0');
+    for (size_t i = 0; i < text.size(); ++i) {
+        text[i] = to_cp1252(value.begin[i]);
     }
-    buffer[count] = '\0';
-    return static_cast<uint32_t>(count);
+    return text;
 }
 
 // The default loses its trailing spaces (0x20 only) and, unless the file
-// exists but could not be opened, enclosing quotes like a value. It never
-// allocates, so it can answer when memory has run out.
-uint32_t copy_fallback(const char* fallback, bool strip_quotes, char* buffer, uint32_t size) {
-    const char* begin = fallback != nullptr ? fallback : "";
+// exists but could not be opened, enclosing quotes like a value.
+std::string fallback_text(const std::string& fallback, bool strip_quotes) {
+    const char* begin = fallback.c_str();
     const char* end = begin + std::strlen(begin);
     while (end > begin && end[-1] == ' ') {
         --end;
@@ -306,41 +300,38 @@ uint32_t copy_fallback(const char* fallback, bool strip_quotes, char* buffer, ui
         ++begin;
         --end;
     }
-    size_t count = std::min(static_cast<size_t>(end - begin), static_cast<size_t>(size - 1));
-    std::memmove(buffer, begin, count);
-    buffer[count] = '\0';
-    return static_cast<uint32_t>(count);
+    return std::string(begin, end);
 }
 
-bool usable_argument(const char* text) {
-    return text != nullptr && std::strlen(text) <= kMaxArgumentBytes;
+bool usable_argument(const std::string& text) {
+    return std::strlen(text.c_str()) <= kMaxArgumentBytes;
 }
 
-uint32_t answer(const std::string* content, bool unreadable, const char* section, const char* key,
-                const char* fallback, char* buffer, uint32_t size) {
+std::string answer(const std::string* content, bool unreadable, const std::string& section,
+                   const std::string& key, const std::string& fallback) {
     if (unreadable) {
-        return copy_fallback(fallback, false, buffer, size);
+        return fallback_text(fallback, false);
     }
     if (content != nullptr && usable_argument(section) && usable_argument(key)) {
         Units text = decode_file(*content);
-        Units section_text = decode_cp1252(section, std::strlen(section));
-        Units key_text = decode_cp1252(key, std::strlen(key));
+        Units section_text = decode_cp1252(section.c_str(), std::strlen(section.c_str()));
+        Units key_text = decode_cp1252(key.c_str(), std::strlen(key.c_str()));
         Span section_name = trim({section_text.data(), section_text.data() + section_text.size()});
         Span key_name = trim({key_text.data(), key_text.data() + key_text.size()});
         Span value;
         if (find_value(text, section_name, key_name, &value)) {
-            return copy_value(without_quotes(value), buffer, size);
+            return value_text(without_quotes(value));
         }
     }
-    return copy_fallback(fallback, true, buffer, size);
+    return fallback_text(fallback, true);
 }
 
 enum class FileState { Missing, Unreadable, Read };
 
 // The call tells a missing file (the default, quotes removed) from one that
 // cannot be opened or whose folder is missing (the default as given).
-FileState read_file(const char* path, std::string* bytes) {
-    if (path == nullptr || *path == '\0') {
+FileState read_file(const std::string& path, std::string* bytes) {
+    if (path.empty()) {
         return FileState::Unreadable;
     }
     std::error_code error;
@@ -370,25 +361,20 @@ FileState read_file(const char* path, std::string* bytes) {
 
 }  // namespace
 
-uint32_t ini_profile_string(const std::string* content, bool unreadable, const char* section,
-                            const char* key, const char* fallback, char* buffer, uint32_t size) {
-    if (buffer == nullptr || size == 0) {
-        return 0;
-    }
+std::string ini_profile_value(const std::string* content, bool unreadable,
+                              const std::string& section, const std::string& key,
+                              const std::string& fallback) {
     try {
-        return answer(content, unreadable, section, key, fallback, buffer, size);
+        return answer(content, unreadable, section, key, fallback);
     } catch (const std::exception&) {
         // No memory for the decoded file: answered like a file that could not
         // be parsed, which is what Wine does.
-        return copy_fallback(fallback, true, buffer, size);
+        return fallback_text(fallback, true);
     }
 }
 
-uint32_t ini_profile_string_from_file(const char* path, const char* section, const char* key,
-                                      const char* fallback, char* buffer, uint32_t size) {
-    if (buffer == nullptr || size == 0) {
-        return 0;
-    }
+std::string ini_profile_value_from_file(const std::string& path, const std::string& section,
+                                        const std::string& key, const std::string& fallback) {
     std::string bytes;
     FileState state = FileState::Unreadable;
     try {
@@ -396,8 +382,8 @@ uint32_t ini_profile_string_from_file(const char* path, const char* section, con
     } catch (const std::exception&) {
         state = FileState::Unreadable;
     }
-    return ini_profile_string(state == FileState::Read ? &bytes : nullptr,
-                              state == FileState::Unreadable, section, key, fallback, buffer, size);
+    return ini_profile_value(state == FileState::Read ? &bytes : nullptr,
+                             state == FileState::Unreadable, section, key, fallback);
 }
 
 }  // namespace iz

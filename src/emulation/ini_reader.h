@@ -4,20 +4,21 @@
 // test fake can use it on Windows as well.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 namespace iz {
 
-// Answers like GetPrivateProfileStringA(section, key, fallback, buffer, size, file)
-// with non-null section and key, for a file whose bytes are `content`
-// (`content` null: the file does not exist; `unreadable` true: it exists but
-// cannot be opened for reading, e.g. it is a folder).
-uint32_t ini_profile_string(const std::string* content, bool unreadable, const char* section,
-                            const char* key, const char* fallback, char* buffer, uint32_t size);
+// What GetPrivateProfileStringA(section, key, fallback, buffer, size, file)
+// stores with a buffer large enough for anything: the whole value, not cut,
+// for a file whose bytes are `content` (`content` null: the file does not
+// exist; `unreadable` true: it exists but cannot be opened for reading, e.g.
+// it is a folder).
+std::string ini_profile_value(const std::string* content, bool unreadable,
+                              const std::string& section, const std::string& key,
+                              const std::string& fallback);
 
 // Reads the file at `path` and answers as above (missing file, folder, unreadable handled).
-uint32_t ini_profile_string_from_file(const char* path, const char* section, const char* key,
-                                      const char* fallback, char* buffer, uint32_t size);
+std::string ini_profile_value_from_file(const std::string& path, const std::string& section,
+                                        const std::string& key, const std::string& fallback);
 
 }  // namespace iz

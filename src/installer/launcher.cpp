@@ -1,8 +1,10 @@
 #include "installer/launcher.h"
 
 #include <cstring>
-#include <vector>
 
+#include "core/ascii.h"
+#include "core/limits.h"
+#include "core/windows_buffer.h"
 #include "installer/installer_outcome.h"
 #include "installer/installer_watch.h"
 #include "installer/work_paths.h"
@@ -15,8 +17,6 @@
 namespace iz {
 
 namespace {
-
-const uint32_t kOwnPathSize = 261;
 
 // `error` is taken right after the call that failed: any later call, the
 // trace's own file open included, may replace it.
@@ -71,13 +71,14 @@ bool setup_folder(System& sys, Output& out, const std::string& installfile_locat
         *folder = location;
         return true;
     }
-    std::vector<char> own(kOwnPathSize, '\0');
-    uint32_t n = sys.module_file_name(own.data(), kOwnPathSize);
-    if (n == 0 || n >= kOwnPathSize) {
-        report_internal_error(out, sys.last_error(), kCodeOwnPath);
+    std::string own;
+    int error = sys.module_file_name(&own);
+    error = text_error(sys, error, own, kPathBufferSize);
+    if (error != 0) {
+        report_internal_error(out, error, kCodeOwnPath);
         return false;
     }
-    *folder = folder_above_own_place(sys, std::string(own.data(), n));
+    *folder = folder_above_own_place(sys, own);
     return true;
 }
 
@@ -113,8 +114,8 @@ Status launch_setup(System& sys, Output& out, const Settings& settings, const Wo
     if (error != 0) {
         status = report_internal_error(out, error, kCodeWait);
     } else {
-        bool read = sys.process_exit_code(process, &exit_code);
-        error = read ? 0 : sys.last_error();
+        error = sys.process_exit_code(process, &exit_code);
+        bool read = error == 0;
         trace(out, kCodeExitCode,
               format_text(out, "GetExitCodeProcess(%x) = %d", exit_code, read ? 1 : 0));
         if (!read) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "core/ascii.h"
 #include "core/status.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"

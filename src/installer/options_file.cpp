@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "core/ascii.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"

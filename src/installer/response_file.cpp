@@ -1,5 +1,6 @@
 #include "installer/response_file.h"
 
+#include "core/ascii.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"

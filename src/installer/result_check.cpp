@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "core/windows_buffer.h"
 #include "installer/installer_outcome.h"
 #include "installer/work_paths.h"
 #include "messages/catalogue.h"
@@ -47,11 +48,11 @@ int result_code_number(const std::string& value) {
 
 Status check_setup_result(System& sys, Output& out, const WorkPaths& paths,
                           InstallerOutcome* outcome, bool completed) {
-    char buffer[kResultSize] = "";
     // A setup.log that is a link or another user's counts as missing.
-    uint32_t n = sys.work_file_profile_string("ResponseResult", "ResultCode", "", buffer,
-                                              kResultSize, paths.installer_log.c_str());
-    const std::string value(buffer);
+    const std::string value = cut_to_buffer(
+        sys.work_file_profile_string("ResponseResult", "ResultCode", "", paths.installer_log),
+        kResultSize);
+    const uint32_t n = static_cast<uint32_t>(value.size());
     if (n != 0) {
         outcome->result_code.store(result_code_number(value));
         outcome->result_code_read.store(true);

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "core/work_file_names.h"
 #include "platform/system.h"
 
 namespace iz {
 
-const char kResultRecordName[] = "installzova-result.json";
 const int kResultRecordFormat = 1;
 // QIRU09216's location codes: the record could not be written before the run
 // started, or at its end.

@@ -1,5 +1,7 @@
 #include "main/run_main.h"
 
+#include "core/ascii.h"
+#include "core/work_file_names.h"
 #include "installer/installer_watch.h"
 #include "installer/launcher.h"
 #include "installer/machine_checks.h"
@@ -69,10 +71,10 @@ RunMode parse_arguments(Output& out, int argc, const char* const* argv) {
 WorkPaths build_work_paths(const std::string& folder, char separator) {
     const std::string prefix = folder + separator;
     WorkPaths paths;
-    paths.run_log = prefix + "installzova.log";
-    paths.response = prefix + "setup.iss";
-    paths.installer_log = prefix + "setup.log";
-    paths.options = prefix + "setoptions.bat";
+    paths.run_log = prefix + kRunLogName;
+    paths.response = prefix + kResponseName;
+    paths.installer_log = prefix + kInstallerLogName;
+    paths.options = prefix + kOptionsName;
     paths.result_record = prefix + kResultRecordName;
     return paths;
 }

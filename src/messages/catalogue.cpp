@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/ascii.h"
+#include "core/windows_buffer.h"
 #include "messages/output.h"
 #include "messages/text.h"
 #include "platform/system.h"
@@ -56,9 +58,11 @@ const char* const kCatalogue[2 * kMessageCount] = {
 }  // namespace
 
 Language detect_language(System& sys) {
-    char name[64] = "";
-    int count = sys.user_language_name(name, sizeof name);
-    if (count > 0 && equals_ignore_case(name, "japanese")) {
+    // The name was asked for into 64 bytes: a longer one was no name.
+    const uint32_t kNameSize = 64;
+    std::string name;
+    if (sys.user_language_name(&name) == 0 && fits_buffer(name, kNameSize) &&
+        equals_ignore_case(name, "japanese")) {
         return Language::Japanese;
     }
     return Language::English;

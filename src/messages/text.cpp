@@ -66,23 +66,6 @@ std::string format_text(Output& out, const char* format, ...) {
     return limit_text(out, text);
 }
 
-static char fold(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equals_ignore_case(const char* a, const char* b) {
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        if (fold(*a) != fold(*b)) {
-            return false;
-        }
-    }
-    return *a == *b;
-}
-
-bool equals_ignore_case(const std::string& a, const char* b) {
-    return equals_ignore_case(a.c_str(), b);
-}
-
 std::string to_text_mode(const std::string& text) {
     std::string out;
     out.reserve(text.size() + 8);

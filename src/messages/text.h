@@ -32,10 +32,6 @@ std::string vformat_unbounded(const char* format, va_list args) IZ_PRINTF_FORMAT
 std::string format_text(Output& out, const char* format, ...) IZ_PRINTF_FORMAT(2, 3);
 std::string limit_text(Output& out, const std::string& text);
 
-// ASCII letters compared without regard to case; whole strings.
-bool equals_ignore_case(const char* a, const char* b);
-bool equals_ignore_case(const std::string& a, const char* b);
-
 // Every LF becomes CR LF, as a text-mode stream writes it.
 std::string to_text_mode(const std::string& text);
 

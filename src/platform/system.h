@@ -1,7 +1,9 @@
 // The operating system, as the program sees it. Every facility the core needs
-// is one method here; each mirrors the contract of the Win32 call it stands for
-// (return values, failure codes, truncation), so that the core reads the same
-// on every platform. src/platform/posix and src/platform/win32 each define the
+// is one operation here. A call that can fail returns 0 or the platform's
+// error number (or an answer beside it); a text comes back whole, and where
+// the program's behaviour depends on the size of a buffer a Windows call was
+// given, the core cuts the text (core/windows_buffer.h), so that it reads the
+// same on every platform. src/platform/posix and src/platform/win32 each define the
 // real one; tests/support defines a fake that stages every answer.
 #pragma once
 
@@ -91,10 +93,8 @@ class System {
 
     // --- Language -------------------------------------------------------
     // The English name of the user's default language ("Japanese",
-    // "English", ...) into `buffer` of `size` bytes, always terminated.
-    // Returns the number of bytes stored including the terminator, or 0 when
-    // the name cannot be had or does not fit.
-    virtual int user_language_name(char* buffer, int size) = 0;
+    // "English", ...). Returns 0, or the error number when there is none.
+    virtual int user_language_name(std::string* name) = 0;
 
     // True when `byte` begins a double-byte character of the run's code page.
     // `japanese` says whether the run's language is Japanese, for platforms
@@ -111,9 +111,6 @@ class System {
     virtual void sleep_ms(unsigned milliseconds) = 0;
 
     // --- Files -----------------------------------------------------------
-    // The error number of the last failed call on this thread (GetLastError
-    // on Windows, errno on POSIX).
-    virtual int last_error() = 0;
     // The platform's error number for a name that is too long.
     virtual int name_too_long_error() = 0;
     // The platform's error number for a name no file may have.
@@ -170,26 +167,24 @@ class System {
     // True when `path` names an existing file that is an ordinary disk file
     // (not a folder, device or pipe). Asks for no read access.
     virtual bool is_disk_file(const std::string& path) = 0;
-    // GetFullPathNameA: the full path of `name` into `buffer` of `size`
-    // bytes, "." and ".." resolved by the name alone. Returns its length
-    // without the terminator when it fits, the size needed including the
-    // terminator when it does not, 0 on failure. A full path that does not
-    // fit (Windows also refuses one of 260 characters or more) leaves the
-    // name-too-long error number, whether the result is 0 or the size needed.
-    virtual uint32_t full_path_name(const char* name, char* buffer, uint32_t size) = 0;
+    // The full path of `name` into `full`, "." and ".." resolved by the name
+    // alone. Returns 0, or the error number (Windows refuses a full path of
+    // 260 characters or more with the name-too-long number).
+    virtual int full_path_name(const std::string& name, std::string* full) = 0;
     // GetFileAttributesA: the attribute bits, or kInvalidFileAttributes.
-    virtual uint32_t file_attributes(const char* path) = 0;
-    // GetTempPathA: the temp folder with a trailing separator, with the same
-    // return convention as full_path_name.
-    virtual uint32_t temp_path(char* buffer, uint32_t size) = 0;
-    // GetPrivateProfileStringA with a non-null section and key.
-    virtual uint32_t profile_string(const char* section, const char* key, const char* fallback,
-                                    char* buffer, uint32_t size, const char* file) = 0;
+    virtual uint32_t file_attributes(const std::string& path) = 0;
+    // The temp folder, with a trailing separator, into `folder`. Returns 0,
+    // or the error number.
+    virtual int temp_path(std::string* folder) = 0;
+    // The value GetPrivateProfileStringA gives for `key` of `section` in
+    // `file` (the default `fallback` when there is none), whole.
+    virtual std::string profile_string(const std::string& section, const std::string& key,
+                                       const std::string& fallback, const std::string& file) = 0;
     // The same for a work file written by another program: a file that the
     // writers above would refuse answers as a missing file.
-    virtual uint32_t work_file_profile_string(const char* section, const char* key,
-                                              const char* fallback, char* buffer, uint32_t size,
-                                              const char* file) = 0;
+    virtual std::string work_file_profile_string(const std::string& section, const std::string& key,
+                                                 const std::string& fallback,
+                                                 const std::string& file) = 0;
 
     // --- Text for other programs -----------------------------------------
     // `text`, bytes in the character set the system's and the user's texts
@@ -199,24 +194,24 @@ class System {
     virtual std::string to_utf8(const std::string& text) = 0;
 
     // --- Registry and system queries ------------------------------------
-    // Reads value `name` of key `subkey` under HKEY_LOCAL_MACHINE into `data`
-    // (`size` bytes). Ok: the value and a terminator fitted, the rest of
-    // `data` is untouched. ValueTooLarge: it did not; `data` is untouched.
-    virtual RegistryAnswer registry_value(const char* subkey, const char* name, char* data,
-                                          uint32_t size) = 0;
-    // GetVersionExA. False when the version cannot be read.
-    virtual bool os_version(OsVersion* version) = 0;
-    // IsWow64Process looked up at run time in Kernel32.dll.
-    virtual Wow64Answer wow64_process(bool* is_wow64) = 0;
-    // GetEnvironmentVariableA: the length without the terminator when it
-    // fits, the size needed including the terminator when it does not, 0 when
-    // the variable is absent or empty.
-    virtual uint32_t environment_variable(const char* name, char* buffer, uint32_t size) = 0;
+    // Reads value `name` of key `subkey` under HKEY_LOCAL_MACHINE into
+    // `value`: the stored bytes without a string's terminator. Ok, KeyMissing
+    // or ValueMissing.
+    virtual RegistryAnswer registry_value(const std::string& subkey, const std::string& name,
+                                          std::string* value) = 0;
+    // GetVersionExA. Returns 0, or the error number when the version cannot
+    // be read.
+    virtual int os_version(OsVersion* version) = 0;
+    // IsWow64Process looked up at run time in Kernel32.dll; `error` is the
+    // error number of an answer other than Ok.
+    virtual Wow64Answer wow64_process(bool* is_wow64, int* error) = 0;
+    // The value of environment variable `name`. Returns 0, or the error
+    // number when the variable is absent or empty.
+    virtual int environment_variable(const std::string& name, std::string* value) = 0;
 
     // --- Processes -------------------------------------------------------
-    // GetModuleFileNameA for the running program, same return convention as
-    // full_path_name but 0 also when the path does not fit.
-    virtual uint32_t module_file_name(char* buffer, uint32_t size) = 0;
+    // The full path of the running program. Returns 0, or the error number.
+    virtual int module_file_name(std::string* path) = 0;
     // Where the program lives below the installation media's folder, as
     // built: "ZOVTools\installzova.exe" on Windows.
     virtual const char* own_relative_path() = 0;
@@ -226,16 +221,14 @@ class System {
     // names the program), inheriting the console, environment and folder.
     // Returns 0, or the error number.
     virtual int start_process(const std::string& command_line, ProcessHandle* process) = 0;
-    // Waits without time-out. Returns 0 when the process has ended, else the
-    // error number.
-    virtual int wait_process(const ProcessHandle& process) = 0;
     // Waits at most `milliseconds`, blocked (no processor time is spent).
     // Returns 0 with `ended` true once the process has ended (its exit code
     // may then be read) or false when the time ran out, else the error number.
     virtual int wait_process_for(const ProcessHandle& process, unsigned milliseconds,
                                  bool* ended) = 0;
-    // GetExitCodeProcess: false when the code cannot be read.
-    virtual bool process_exit_code(const ProcessHandle& process, uint32_t* code) = 0;
+    // GetExitCodeProcess. Returns 0, or the error number when the code
+    // cannot be read.
+    virtual int process_exit_code(const ProcessHandle& process, uint32_t* code) = 0;
     // Releases the handles, once.
     virtual void close_process(ProcessHandle* process) = 0;
 
@@ -255,10 +248,10 @@ class System {
     virtual int64_t monotonic_ms() = 0;
     // Whether key `subkey` exists under HKEY_LOCAL_MACHINE, in the machine's
     // own view (64-bit on 64-bit Windows, whatever this program's width).
-    virtual bool registry_key_exists(const char* subkey) = 0;
+    virtual bool registry_key_exists(const std::string& subkey) = 0;
     // The raw bytes of a value, in the same view; Ok, KeyMissing or
     // ValueMissing. A value over 64 KiB comes back cut, as ValueTooLarge.
-    virtual RegistryAnswer registry_bytes(const char* subkey, const char* name,
+    virtual RegistryAnswer registry_bytes(const std::string& subkey, const std::string& name,
                                           std::string* bytes) = 0;
     // The file whose existence says the machine waits for a restart
     // ("/run/reboot-required"), or null where there is none.

@@ -1,7 +1,6 @@
 #include "settings/install_dir.h"
 
-#include <vector>
-
+#include "core/windows_buffer.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "platform/system.h"
@@ -10,8 +9,7 @@ namespace iz {
 
 namespace {
 
-Status fail(System& sys, Output& out, int code) {
-    int error = sys.last_error();
+Status fail(Output& out, int error, int code) {
     report(out, message_text(out, kMsgInternalError, error, code), Sink::Console);
     return Status::NoDefault;
 }
@@ -21,13 +19,14 @@ bool is_accepted_version(const OsVersion& v) {
            (v.major == 6 && (v.minor == 0 || v.minor == 1));
 }
 
-// The WOW64 flag, or the location code of the failed query (0 for none).
-int wow64_flag(System& sys, const OsVersion& version, bool* flag) {
+// The WOW64 flag, or the location code of the failed query (0 for none) and
+// its error number.
+int wow64_flag(System& sys, const OsVersion& version, bool* flag, int* error) {
     *flag = false;
     if (version.major == 5 && version.minor == 0) {
         return 0;  // Windows 2000 knows no WOW64
     }
-    switch (sys.wow64_process(flag)) {
+    switch (sys.wow64_process(flag, error)) {
         case Wow64Answer::NoModule:
             return kCodeNoKernel32;
         case Wow64Answer::NoFunction:
@@ -44,30 +43,30 @@ int wow64_flag(System& sys, const OsVersion& version, bool* flag) {
 
 Status default_install_dir(System& sys, Output& out, std::string* folder, uint32_t size) {
     OsVersion version;
-    if (!sys.os_version(&version)) {
-        return fail(sys, out, kCodeVersionUnreadable);
+    int error = sys.os_version(&version);
+    if (error != 0) {
+        return fail(out, error, kCodeVersionUnreadable);
     }
     if (!is_accepted_version(version)) {
-        return fail(sys, out, kCodeVersionUnsupported);
+        return fail(out, 0, kCodeVersionUnsupported);  // no call failed
     }
     bool is_wow64 = false;
-    int code = wow64_flag(sys, version, &is_wow64);
+    int code = wow64_flag(sys, version, &is_wow64, &error);
     if (code != 0) {
-        return fail(sys, out, code);
+        return fail(out, error, code);
     }
     const char sep = sys.path_separator();
     const std::string suffix = std::string(1, sep) + "KESTRON" + sep + "PathSentryMultiway";
     // The room for the variable leaves exactly enough for the suffix.
     const uint32_t room = size - static_cast<uint32_t>(suffix.size());
-    std::vector<char> buffer(room, '\0');
-    const char* name = is_wow64 ? "ProgramFiles(x86)" : "ProgramFiles";
-    uint32_t n = sys.environment_variable(name, buffer.data(), room);
-    if (n == 0 || n > room) {
-        return fail(sys, out, kCodeProgramFiles);
+    std::string program_files;
+    error =
+        sys.environment_variable(is_wow64 ? "ProgramFiles(x86)" : "ProgramFiles", &program_files);
+    error = text_error(sys, error, program_files, room);
+    if (error != 0) {
+        return fail(out, error, kCodeProgramFiles);
     }
-    std::string result(buffer.data(), n < size - 1 ? n : size - 1);
-    result += suffix.substr(0, size - 1 - result.size());
-    *folder = result;
+    *folder = program_files + suffix;
     return Status::Ok;
 }
 

@@ -1,7 +1,7 @@
 #include "settings/load_settings.h"
 
-#include <vector>
-
+#include "core/limits.h"
+#include "core/windows_buffer.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -18,15 +18,11 @@ namespace {
 // + 2 bytes, so that one byte beyond the capacity tells an over-long value.
 std::string read_key(System& sys, const std::string& file, const SettingEntry& entry,
                      uint32_t* returned_length) {
-    std::vector<char> buffer(entry.capacity + 2, '\0');
-    uint32_t n = sys.profile_string(entry.section, entry.key, entry.default_value, buffer.data(),
-                                    entry.capacity + 2, file.c_str());
-    *returned_length = n;
-    if (n > entry.capacity + 1) {
-        n = entry.capacity +
-            1;  // a reader that breaks its contract must not take us past the buffer
-    }
-    return std::string(buffer.data(), n);
+    std::string value =
+        cut_to_buffer(sys.profile_string(entry.section, entry.key, entry.default_value, file),
+                      entry.capacity + 2);
+    *returned_length = static_cast<uint32_t>(value.size());
+    return value;
 }
 
 Status locate_settings_file(System& sys, Output& out, const std::string& settings_file,
@@ -35,17 +31,17 @@ Status locate_settings_file(System& sys, Output& out, const std::string& setting
         report(out, get_message(out, kMsgSettingsFileMissing), Sink::Console);
         return Status::SettingsFile;
     }
-    char full[kMaxPath + 1] = "";
-    uint32_t n = sys.full_path_name(settings_file.c_str(), full, sizeof full);
-    if (n == 0 || n > kMaxPath + 1) {
-        int error = sys.last_error();
+    std::string full;
+    int error = sys.full_path_name(settings_file, &full);
+    error = text_error(sys, error, full, kPathBufferSize);
+    if (error != 0) {
         report(out, message_text(out, kMsgInternalError, error, kCodeFullPath), Sink::Console);
         return Status::SettingsFile;
     }
     *full_path = full;
     // The profile reader answers an unreadable file like an empty one, which
     // would install the defaults nobody asked for.
-    int error = sys.open_settings_file(*full_path);
+    error = sys.open_settings_file(*full_path);
     if (error != 0) {
         report(out, message_text(out, kMsgSettingsIoError, error, kCodeSettingsRead),
                Sink::Console);

@@ -1,7 +1,7 @@
 #include "settings/program_settings.h"
 
-#include <cstring>
-
+#include "core/ascii.h"
+#include "core/windows_buffer.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -53,9 +53,10 @@ bool parse_policy(const std::string& value, PendingRebootPolicy* policy) {
 
 std::string read_raw(System& sys, const std::string& file, const char* key, const char* fallback,
                      uint32_t* length) {
-    char buffer[kValueSize] = "";
-    *length = sys.profile_string(kProgramSection, key, fallback, buffer, kValueSize, file.c_str());
-    return std::string(buffer, std::strlen(buffer));
+    std::string value =
+        cut_to_buffer(sys.profile_string(kProgramSection, key, fallback, file), kValueSize);
+    *length = static_cast<uint32_t>(value.size());
+    return value;
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 #include "settings/validate.h"
 
-#include <vector>
-
+#include "core/ascii.h"
 #include "core/limits.h"
+#include "core/windows_buffer.h"
+#include "core/work_file_names.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
@@ -15,9 +16,6 @@ namespace iz {
 namespace {
 
 const char kSupportedFileVersion[] = "0201";
-// The longest work-file name with its separator ("\installzova-result.json").
-const size_t kLongestWorkFileSuffix = 24;
-const uint32_t kTempPathSize = 261;
 
 bool is_digit(unsigned char c) {
     return c >= '0' && c <= '9';
@@ -84,14 +82,14 @@ void check_file_version(Checking& c) {
 void check_folders(Checking& c) {
     SettingEntry& work = c.settings.table[kWorkDir];
     if (!work.value.empty()) {
-        uint32_t attributes = c.sys.file_attributes(work.value.c_str());
+        uint32_t attributes = c.sys.file_attributes(work.value);
         if (attributes == kInvalidFileAttributes || !(attributes & kFileAttributeDirectory)) {
             warn_value(c, kMsgPathMissing, work);
         }
     }
     SettingEntry& install = c.settings.table[kInstallDir];
     if (!install.value.empty()) {
-        uint32_t attributes = c.sys.file_attributes(install.value.c_str());
+        uint32_t attributes = c.sys.file_attributes(install.value);
         if (attributes != kInvalidFileAttributes && !(attributes & kFileAttributeDirectory)) {
             warn_value(c, kMsgPathMissing, install);
         }
@@ -127,19 +125,16 @@ Status fail_temp_folder(Output& out, int error) {
 }
 
 Status default_work_folder(System& sys, Output& out, std::string* work_folder) {
-    std::vector<char> buffer(kTempPathSize, '\0');
-    uint32_t n = sys.temp_path(buffer.data(), kTempPathSize);
-    if (n == 0) {
-        return fail_temp_folder(out, sys.last_error());
+    std::string folder;
+    int error = sys.temp_path(&folder);
+    error = text_error(sys, error, folder, kPathBufferSize);
+    if (error != 0) {
+        return fail_temp_folder(out, error);
     }
-    // A folder beyond the buffer sets no error number of its own: it is a
-    // name too long, as one that merely leaves no room for the file names.
-    if (n > kTempPathSize) {
-        return fail_temp_folder(out, sys.name_too_long_error());
-    }
-    std::string folder(buffer.data());
-    // Work-file paths are never cut: two cut paths could name the same file.
-    if (folder.size() + kLongestWorkFileSuffix > kMaxPath) {
+    // A folder that leaves no room for the file names is a name too long
+    // too. Work-file paths are never cut: two cut paths could name the same
+    // file.
+    if (folder.size() + 1 + kLongestWorkFileName > kMaxPath) {
         return fail_temp_folder(out, sys.name_too_long_error());
     }
     // The folder becomes a line of setup.iss: a line break in its name would
@@ -175,10 +170,13 @@ bool is_valid_value(const std::string& value, ValueKind kind) {
 }
 
 std::string query_installed_option(System& sys, uint32_t size) {
-    std::vector<char> option(size, '\0');
+    std::string option;
     // The key path is a registry path: backslashes on every platform.
-    RegistryAnswer answer = sys.registry_value("SOFTWARE\\KESTRON\\PathSentryMultiway",
-                                               "InstallationOption", option.data(), size);
+    RegistryAnswer answer =
+        sys.registry_value("SOFTWARE\\KESTRON\\PathSentryMultiway", "InstallationOption", &option);
+    if (answer == RegistryAnswer::Ok && !fits_buffer(option, size)) {
+        answer = RegistryAnswer::ValueTooLarge;
+    }
     switch (answer) {
         case RegistryAnswer::KeyMissing:
         case RegistryAnswer::ValueTooLarge:
@@ -188,8 +186,7 @@ std::string query_installed_option(System& sys, uint32_t size) {
         case RegistryAnswer::Ok:
             break;
     }
-    option[size - 1] = '\0';
-    return std::string(option.data());
+    return std::string(option.c_str());
 }
 
 void note_warning(Settings* settings, MessageId message, const char* key,

@@ -52,7 +52,7 @@
 
 #include "diff/oracle.h"
 #include "diff/random_ini.h"
-#include "emulation/ini_reader.h"
+#include "support/profile_buffer.h"
 #include "support/test_helpers.h"
 
 namespace iz {

@@ -22,8 +22,6 @@ class FakeSystem : public System {
     static const int kAccessDenied = 5;
     static const int kInvalidName = 123;
     static const int kNameTooLong = 206;
-    // What a successful CreateFileA with OPEN_ALWAYS leaves on an existing file.
-    static const int kAlreadyExists = 183;
 
     // --- staged answers ---
     bool token_readable = true;
@@ -32,11 +30,9 @@ class FakeSystem : public System {
     bool japanese_code_page = false;  // lead bytes are code page 932 when true
     LocalTime time{2026, 12, 8, 5, 14, 6};
     LocalTime utc{2026, 12, 7, 20, 14, 6};
-    // The error number of a call that fails without one of its own. Every
-    // call sets last_error() afresh, as a real system may: a failing call to
-    // its error number, a successful one to kAlreadyExists. So a number read
-    // after any later call is caught.
-    int error = 0;
+    // The error number of a call that fails without one of its own; never 0,
+    // which would read as success (ERROR_GEN_FAILURE unless a test says).
+    int error = 31;
     char separator = '\\';
     std::string own_relative = "ZOVTools\\installzova.exe";
     bool names_ignore_case = true;
@@ -112,7 +108,7 @@ class FakeSystem : public System {
 
     // --- System ---
     bool token_groups(std::vector<TokenGroup>* out) override;
-    int user_language_name(char* buffer, int size) override;
+    int user_language_name(std::string* name) override;
     bool is_lead_byte(unsigned char byte, bool japanese) override;
     void write_console(const char* bytes, size_t count) override;
     LocalTime local_time() override { return time; }
@@ -123,7 +119,6 @@ class FakeSystem : public System {
         sleeps.push_back(milliseconds);
         clock_ms += milliseconds;
     }
-    int last_error() override { return last_error_; }
     int name_too_long_error() override { return kNameTooLong; }
     int invalid_name_error() override { return kInvalidName; }
     char path_separator() override { return separator; }
@@ -136,49 +131,40 @@ class FakeSystem : public System {
     int open_settings_file(const std::string& path) override;
     int64_t file_size(const std::string& path) override;
     bool is_disk_file(const std::string& path) override;
-    uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override;
-    uint32_t file_attributes(const char* path) override;
-    uint32_t temp_path(char* buffer, uint32_t size) override;
-    uint32_t profile_string(const char* section, const char* key, const char* fallback,
-                            char* buffer, uint32_t size, const char* file) override;
-    uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
-                                      char* buffer, uint32_t size, const char* file) override;
-    RegistryAnswer registry_value(const char* subkey, const char* name, char* data,
-                                  uint32_t size) override;
-    bool os_version(OsVersion* out) override;
-    Wow64Answer wow64_process(bool* is_wow64) override;
-    uint32_t environment_variable(const char* name, char* buffer, uint32_t size) override;
-    uint32_t module_file_name(char* buffer, uint32_t size) override;
+    int full_path_name(const std::string& name, std::string* full) override;
+    uint32_t file_attributes(const std::string& path) override;
+    int temp_path(std::string* folder) override;
+    std::string profile_string(const std::string& section, const std::string& key,
+                               const std::string& fallback, const std::string& file) override;
+    std::string work_file_profile_string(const std::string& section, const std::string& key,
+                                         const std::string& fallback,
+                                         const std::string& file) override;
+    RegistryAnswer registry_value(const std::string& subkey, const std::string& name,
+                                  std::string* value) override;
+    int os_version(OsVersion* out) override;
+    Wow64Answer wow64_process(bool* is_wow64, int* failure) override;
+    int environment_variable(const std::string& name, std::string* value) override;
+    int module_file_name(std::string* path) override;
     const char* own_relative_path() override { return own_relative.c_str(); }
     bool file_names_ignore_case() override { return names_ignore_case; }
     int start_process(const std::string& command_line, ProcessHandle* process) override;
-    int wait_process(const ProcessHandle& process) override;
     int wait_process_for(const ProcessHandle& process, unsigned milliseconds, bool* ended) override;
-    bool process_exit_code(const ProcessHandle& process, uint32_t* code) override;
+    int process_exit_code(const ProcessHandle& process, uint32_t* code) override;
     void close_process(ProcessHandle* process) override;
     bool register_console_handler(ConsoleHandler h, void* context) override;
     void unregister_console_handler() override;
     MachineLock try_lock_machine(int64_t* holder, int* error) override;
     std::string installation_in_progress() override;
     int64_t monotonic_ms() override { return clock_ms; }
-    bool registry_key_exists(const char* subkey) override { return registry.count(subkey) != 0; }
-    RegistryAnswer registry_bytes(const char* subkey, const char* name,
+    bool registry_key_exists(const std::string& subkey) override {
+        return registry.count(subkey) != 0;
+    }
+    RegistryAnswer registry_bytes(const std::string& subkey, const std::string& name,
                                   std::string* bytes) override;
     bool narrow_exit_status() override { return narrow_exit; }
     const char* restart_marker() override {
         return restart_marker_path.empty() ? nullptr : restart_marker_path.c_str();
     }
-
-  private:
-    RegistryAnswer registry_answer(const char* subkey, const char* name, char* data, uint32_t size);
-    // Records the outcome of a call in last_error() and passes `result` on.
-    template <typename T>
-    T answer(T result, bool failed, int failure_error) {
-        last_error_ = failed ? failure_error : kAlreadyExists;
-        return result;
-    }
-
-    int last_error_ = 0;
 };
 
 // An administrator's token: the built-in Administrators alias S-1-5-32-544.

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "emulation/ini_reader.h"
+#include "support/profile_buffer.h"
 #include "support/test_helpers.h"
 
 namespace iz {

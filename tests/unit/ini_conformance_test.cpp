@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "emulation/ini_reader.h"
 #include "support/ini_answers.h"
+#include "support/profile_buffer.h"
 #include "support/test_helpers.h"
 
 #ifndef IZ_INI_CORPUS_DIR

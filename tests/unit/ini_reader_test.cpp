@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/ini_answers.h"
+#include "support/profile_buffer.h"
 #include "support/test_helpers.h"
 
 namespace iz {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/ascii.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "support/fake_system.h"

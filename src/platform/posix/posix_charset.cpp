@@ -6,37 +6,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/ascii.h"
+#include "core/code_page.h"
 #include "platform/posix/posix_system.h"
 
 namespace iz {
 namespace posix {
 
 namespace {
-
-bool same_ignoring_case(const std::string& a, const char* b) {
-    if (a.size() != std::strlen(b)) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        x = (x >= 'a' && x <= 'z') ? static_cast<char>(x - 'a' + 'A') : x;
-        y = (y >= 'a' && y <= 'z') ? static_cast<char>(y - 'a' + 'A') : y;
-        if (x != y) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool is_ascii(const char* bytes, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        if (static_cast<unsigned char>(bytes[i]) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // Bytes of the code page 932 character at `at`: two for a lead byte with a
 // valid trail byte, else one, so that a stray lead byte never swallows the
@@ -45,32 +22,11 @@ size_t character_length(const char* at, size_t left) {
     if (left == 0) {
         return 0;
     }
-    unsigned char lead = static_cast<unsigned char>(at[0]);
-    bool is_lead = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
-    if (!is_lead || left < 2) {
+    if (!is_cp932_lead_byte(static_cast<unsigned char>(at[0])) || left < 2) {
         return 1;
     }
     unsigned char trail = static_cast<unsigned char>(at[1]);
     return (trail >= 0x40 && trail <= 0xFC && trail != 0x7F) ? 2 : 1;
-}
-
-// One iconv call and its output; `in` null ends the output's shift state.
-// Returns 0, or the error number of a sequence that does not convert (a
-// full output buffer is no error: the call is repeated).
-int convert_some(iconv_t converter, char** in, size_t* in_left, std::string* converted) {
-    char buffer[4096];
-    for (;;) {
-        char* out = buffer;
-        size_t out_left = sizeof buffer;
-        size_t result = iconv(converter, in, in_left, &out, &out_left);
-        converted->append(buffer, static_cast<size_t>(out - buffer));
-        if (result != static_cast<size_t>(-1)) {
-            return 0;
-        }
-        if (errno != E2BIG) {
-            return EILSEQ;  // EINVAL, a sequence cut at the end, counts the same
-        }
-    }
 }
 
 // A character-set name as iconv knows them: letters, digits and a few marks.
@@ -89,22 +45,49 @@ bool is_plain_name(const std::string& name) {
 
 }  // namespace
 
-std::string console_charset(const char* locale) {
+bool is_ascii(const char* bytes, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int convert_some(iconv_t converter, char** in, size_t* in_left, std::string* converted) {
+    char buffer[4096];
+    for (;;) {
+        char* out = buffer;
+        size_t out_left = sizeof buffer;
+        size_t result = iconv(converter, in, in_left, &out, &out_left);
+        converted->append(buffer, static_cast<size_t>(out - buffer));
+        if (result != static_cast<size_t>(-1)) {
+            return 0;
+        }
+        if (errno != E2BIG) {
+            return EILSEQ;  // EINVAL, a sequence cut at the end, counts the same
+        }
+    }
+}
+
+std::string locale_charset_name(const char* locale) {
     if (locale == nullptr) {
         return std::string();
     }
     std::string name(locale, std::strcspn(locale, "@"));  // language_territory.charset
     size_t dot = name.find('.');
-    if (dot == std::string::npos) {
-        return std::string();
-    }
+    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+std::string console_charset(const char* locale) {
     // "//IGNORE" and "//TRANSLIT" are iconv's options, not part of the name.
-    std::string charset = name.substr(dot + 1, name.find('/', dot + 1) - dot - 1);
+    std::string named = locale_charset_name(locale);
+    std::string charset = named.substr(0, named.find('/'));
     if (!is_plain_name(charset)) {
         return std::string();  // iconv would quietly take some set of its own
     }
     for (const char* own : {"SJIS", "Shift_JIS", "CP932"}) {
-        if (same_ignoring_case(charset, own)) {
+        if (equals_ignore_case(charset, own)) {
             return std::string();
         }
     }
@@ -190,7 +173,7 @@ bool is_utf8_text(const std::string& bytes) {
 }
 
 bool is_utf8_name(const std::string& charset) {
-    return same_ignoring_case(charset, "UTF-8") || same_ignoring_case(charset, "UTF8");
+    return equals_ignore_case(charset, "UTF-8") || equals_ignore_case(charset, "UTF8");
 }
 
 // The length of the run of non-ASCII characters at `at`, by code page 932's
@@ -246,7 +229,7 @@ std::string console_text(const std::string& bytes, const std::string& charset) {
 }
 
 void write_console(const char* bytes, size_t count) {
-    std::string charset = console_charset(user_locale());
+    std::string charset = console_charset(locale_of("LC_MESSAGES"));
     if (charset.empty() || is_ascii(bytes, count)) {
         std::fwrite(bytes, 1, count, stdout);
     } else {

@@ -4,17 +4,31 @@
 // is readable there.
 #pragma once
 
+#include <iconv.h>
+
 #include <cstddef>
 #include <string>
 
 namespace iz {
 namespace posix {
 
-// The character set a locale value names (the part after '.', before any
-// '@'), or the empty string when it names none or one of code page 932's own
-// names (SJIS, Shift_JIS, CP932, in any case): the bytes then go out as they
-// are.
+// The part of a locale value after '.' and before any '@': the character
+// set it names, or the empty string.
+std::string locale_charset_name(const char* locale);
+
+// The character set a locale value names for the console, or the empty
+// string when it names none, one iconv would not take as named, or one of
+// code page 932's own names (SJIS, Shift_JIS, CP932, in any case): the bytes
+// then go out as they are.
 std::string console_charset(const char* locale);
+
+// True when no byte is beyond ASCII.
+bool is_ascii(const char* bytes, size_t count);
+
+// One iconv call and its output; `in` null ends the output's shift state.
+// Returns 0, or the error number of a sequence that does not convert (a
+// full output buffer is no error: the call is repeated).
+int convert_some(iconv_t converter, char** in, size_t* in_left, std::string* converted);
 
 // Converts code page 932 bytes to `charset` with iconv. A sequence that does
 // not convert becomes kUnconvertible, one for each character it was meant to

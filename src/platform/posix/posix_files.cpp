@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "emulation/copy_out.h"
 #include "emulation/ini_reader.h"
 #include "platform/posix/posix_system.h"
 
@@ -192,9 +191,10 @@ int PosixSystem::write_file(const std::string& path, const std::string& bytes) {
     return write_with_flags(work_folder_, path, bytes, 0);
 }
 
-uint32_t PosixSystem::work_file_profile_string(const char* section, const char* key,
-                                               const char* fallback, char* buffer, uint32_t size,
-                                               const char* file) {
+std::string PosixSystem::work_file_profile_string(const std::string& section,
+                                                  const std::string& key,
+                                                  const std::string& fallback,
+                                                  const std::string& file) {
     int fd = -1;
     std::string bytes;
     bool trusted = open_work_file(work_folder_, file, O_RDONLY, &fd) == 0;
@@ -202,8 +202,7 @@ uint32_t PosixSystem::work_file_profile_string(const char* section, const char* 
         trusted = read_all(fd, &bytes);
         close(fd);
     }
-    return ini_profile_string(trusted ? &bytes : nullptr, false, section, key, fallback, buffer,
-                              size);
+    return ini_profile_value(trusted ? &bytes : nullptr, false, section, key, fallback);
 }
 
 std::unique_ptr<ReadableFile> PosixSystem::open_for_reading(const std::string& path) {
@@ -226,47 +225,39 @@ bool PosixSystem::is_disk_file(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-uint32_t PosixSystem::full_path_name(const char* name, char* buffer, uint32_t size) {
-    std::string path(name);
+int PosixSystem::full_path_name(const std::string& name, std::string* full) {
+    std::string path = name;
     if (path.empty()) {
-        errno = ENOENT;
-        return 0;
+        return ENOENT;
     }
     if (path[0] != '/') {
         char* cwd = getcwd(nullptr, 0);
         if (cwd == nullptr) {
-            return 0;
+            return errno;
         }
         path = std::string(cwd) + "/" + path;
         std::free(cwd);
     }
-    uint32_t result = copy_out(resolve_lexically(path), buffer, size);
-    if (result >= size) {
-        errno = ENAMETOOLONG;  // the caller's buffer is this platform's limit
-    }
-    return result;
+    *full = resolve_lexically(path);
+    return 0;
 }
 
-uint32_t PosixSystem::file_attributes(const char* path) {
+uint32_t PosixSystem::file_attributes(const std::string& path) {
     struct stat info;
-    if (stat(path, &info) != 0) {
+    if (stat(path.c_str(), &info) != 0) {
         return kInvalidFileAttributes;
     }
     const uint32_t kNormal = 0x80;
     return S_ISDIR(info.st_mode) ? kFileAttributeDirectory : kNormal;
 }
 
-uint32_t PosixSystem::temp_path(char* buffer, uint32_t size) {
+int PosixSystem::temp_path(std::string* folder) {
     const char* dir = std::getenv("TMPDIR");
-    std::string folder = (dir != nullptr && dir[0] != '\0') ? dir : "/tmp";
-    if (folder.back() != '/') {
-        folder += '/';
+    *folder = (dir != nullptr && dir[0] != '\0') ? dir : "/tmp";
+    if (folder->back() != '/') {
+        *folder += '/';
     }
-    return copy_out(folder, buffer, size);
-}
-
-int PosixSystem::last_error() {
-    return errno;
+    return 0;
 }
 
 int PosixSystem::name_too_long_error() {
@@ -302,9 +293,9 @@ int PosixSystem::file_not_found_error() {
     return ENOENT;
 }
 
-uint32_t PosixSystem::profile_string(const char* section, const char* key, const char* fallback,
-                                     char* buffer, uint32_t size, const char* file) {
-    return ini_profile_string_from_file(file, section, key, fallback, buffer, size);
+std::string PosixSystem::profile_string(const std::string& section, const std::string& key,
+                                        const std::string& fallback, const std::string& file) {
+    return ini_profile_value_from_file(file, section, key, fallback);
 }
 
 }  // namespace iz

@@ -1,3 +1,4 @@
+#include <errno.h>
 #include <grp.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -5,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/ascii.h"
+#include "core/code_page.h"
 #include "platform/posix/posix_system.h"
 
 namespace iz {
@@ -47,8 +50,8 @@ const LanguageName kLanguages[] = {
 
 namespace posix {
 
-const char* user_locale() {
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+const char* locale_of(const char* category) {
+    for (const char* name : {"LC_ALL", category, "LANG"}) {
         const char* value = std::getenv(name);
         if (value != nullptr && value[0] != '\0') {
             return value;
@@ -116,47 +119,40 @@ bool PosixSystem::token_groups(std::vector<TokenGroup>* groups) {
     return true;
 }
 
-int PosixSystem::user_language_name(char* buffer, int size) {
-    if (buffer == nullptr || size <= 0) {
-        return 0;
-    }
-    buffer[0] = '\0';  // terminated also when no name is stored
-    const char* locale = posix::user_locale();
+int PosixSystem::user_language_name(std::string* name) {
+    const char* locale = posix::locale_of("LC_MESSAGES");
     if (locale == nullptr) {
-        return 0;
+        return ENOENT;
     }
     std::string code(locale, std::strcspn(locale, "_.@"));
     for (char& c : code) {
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        c = ascii_lower(c);
     }
     for (const LanguageName& language : kLanguages) {
         if (code == language.code) {
-            int length = static_cast<int>(std::strlen(language.name));
-            if (length + 1 > size) {
-                return 0;
-            }
-            std::memcpy(buffer, language.name, static_cast<size_t>(length) + 1);
-            return length + 1;
+            *name = language.name;
+            return 0;
         }
     }
-    return 0;  // C, POSIX and unknown languages have no name: English then
+    return ENOENT;  // C, POSIX and unknown languages have no name: English then
 }
 
 bool PosixSystem::is_lead_byte(unsigned char byte, bool japanese) {
     // The Japanese texts are code page 932, whatever the terminal uses.
-    return japanese && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+    return japanese && is_cp932_lead_byte(byte);
 }
 
 // No version gate and no WOW64 here: the answer of Windows 2000, on which
 // nothing is looked up and "ProgramFiles" is taken.
-bool PosixSystem::os_version(OsVersion* version) {
+int PosixSystem::os_version(OsVersion* version) {
     version->major = 5;
     version->minor = 0;
-    return true;
+    return 0;
 }
 
-Wow64Answer PosixSystem::wow64_process(bool* is_wow64) {
+Wow64Answer PosixSystem::wow64_process(bool* is_wow64, int* error) {
     *is_wow64 = false;
+    *error = 0;
     return Wow64Answer::Ok;
 }
 

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <thread>
 
-#include "emulation/copy_out.h"
 #include "emulation/windows_command_line.h"
 #include "platform/posix/posix_system.h"
 
@@ -57,23 +56,8 @@ int prepare_files(posix_spawn_file_actions_t* actions) {
     return error;
 }
 
-// Waits and returns 0 with the raw wait status, or the error number.
-int wait_for_exit(int64_t pid, int* wait_status) {
-    for (;;) {
-        if (waitpid(static_cast<pid_t>(pid), wait_status, WUNTRACED) < 0) {
-            if (errno != EINTR) {
-                return errno;
-            }
-        } else if (WIFSTOPPED(*wait_status)) {
-            // Nobody else would continue it, and the wait has no time-out.
-            kill(static_cast<pid_t>(pid), SIGCONT);
-        } else {
-            return 0;
-        }
-    }
-}
-
-// One look without waiting; a stopped installer is continued, as above.
+// One look without waiting. A stopped installer is continued: nobody else
+// would continue it.
 int poll_process(int64_t pid, int* wait_status, bool* ended) {
     *ended = false;
     for (;;) {
@@ -105,23 +89,18 @@ uint32_t exit_code_from_wait_status(int wait_status) {
 
 }  // namespace
 
-uint32_t PosixSystem::module_file_name(char* buffer, uint32_t size) {
-    std::string path(4096, '\0');
-    ssize_t n = readlink("/proc/self/exe", &path[0], path.size());
-    if (n <= 0 || static_cast<size_t>(n) >= path.size()) {
-        errno = n < 0 ? errno : ENAMETOOLONG;
-        return 0;
+int PosixSystem::module_file_name(std::string* path) {
+    std::string link(4096, '\0');
+    ssize_t n = readlink("/proc/self/exe", &link[0], link.size());
+    if (n < 0) {
+        return errno;
     }
-    path.resize(static_cast<size_t>(n));
-    uint32_t result = copy_out(path, buffer, size);
-    if (result >= size) {
-        if (size > 0) {
-            buffer[0] = '\0';  // an empty text rather than whatever was there
-        }
-        errno = ENAMETOOLONG;
-        return 0;
+    if (n == 0 || static_cast<size_t>(n) >= link.size()) {
+        return ENAMETOOLONG;
     }
-    return result;
+    link.resize(static_cast<size_t>(n));
+    *path = link;
+    return 0;
 }
 
 int PosixSystem::start_process(const std::string& command_line, ProcessHandle* process) {
@@ -169,16 +148,6 @@ bool PosixSystem::file_names_ignore_case() {
     return false;
 }
 
-int PosixSystem::wait_process(const ProcessHandle& process) {
-    int status = 0;
-    int error = wait_for_exit(process.process, &status);
-    if (error == 0) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        wait_statuses_[process.process] = status;
-    }
-    return error;
-}
-
 int PosixSystem::wait_process_for(const ProcessHandle& process, unsigned milliseconds,
                                   bool* ended) {
     int status = 0;
@@ -196,15 +165,14 @@ int PosixSystem::wait_process_for(const ProcessHandle& process, unsigned millise
     return error;
 }
 
-bool PosixSystem::process_exit_code(const ProcessHandle& process, uint32_t* code) {
+int PosixSystem::process_exit_code(const ProcessHandle& process, uint32_t* code) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto found = wait_statuses_.find(process.process);
     if (found == wait_statuses_.end()) {
-        errno = ECHILD;
-        return false;
+        return ECHILD;
     }
     *code = exit_code_from_wait_status(found->second);
-    return true;
+    return 0;
 }
 
 void PosixSystem::close_process(ProcessHandle* process) {

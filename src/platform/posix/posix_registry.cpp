@@ -1,10 +1,9 @@
+#include <errno.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 
-#include "emulation/copy_out.h"
 #include "platform/posix/posix_system.h"
 
 namespace iz {
@@ -14,56 +13,30 @@ namespace {
 const char kDefaultRegistryRoot[] = "/etc/installzova/registry";
 
 // HKEY_LOCAL_MACHINE as a folder tree: a key is a folder, a value a file.
-std::string key_folder(const char* subkey) {
+std::string key_folder(const std::string& subkey) {
     const char* root = std::getenv("INSTALLZOVA_REGISTRY_ROOT");
     std::string folder = (root != nullptr && root[0] != '\0') ? root : kDefaultRegistryRoot;
     folder += '/';
-    for (const char* p = subkey; *p != '\0'; ++p) {
-        folder += (*p == '\\') ? '/' : *p;
+    for (char c : subkey) {
+        folder += (c == '\\') ? '/' : c;
     }
     return folder;
 }
 
 }  // namespace
 
-RegistryAnswer PosixSystem::registry_value(const char* subkey, const char* name, char* data,
-                                           uint32_t size) {
-    std::string folder = key_folder(subkey);
-    struct stat info;
-    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        return RegistryAnswer::KeyMissing;
-    }
-    std::ifstream file(folder + "/" + name, std::ios::binary);
-    if (!file) {
-        return RegistryAnswer::ValueMissing;
-    }
-    // A few bytes beyond the size are enough to tell a value that does not fit.
-    std::string bytes(static_cast<size_t>(size) + 3, '\0');
-    file.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
-    if (file.bad()) {
-        return RegistryAnswer::ValueMissing;
-    }
-    bytes.resize(static_cast<size_t>(file.gcount()));
-    bool more = file.peek() != std::ifstream::traits_type::eof();
-    if (!more && !bytes.empty() && bytes.back() == '\n') {
-        bytes.pop_back();
-        if (!bytes.empty() && bytes.back() == '\r') {
-            bytes.pop_back();
-        }
-    }
-    if (more || bytes.size() + 1 > size) {
-        return RegistryAnswer::ValueTooLarge;
-    }
-    std::memcpy(data, bytes.c_str(), bytes.size() + 1);
-    return RegistryAnswer::Ok;
+// No views here: the value is the same in both.
+RegistryAnswer PosixSystem::registry_value(const std::string& subkey, const std::string& name,
+                                           std::string* value) {
+    return registry_bytes(subkey, name, value);
 }
 
-bool PosixSystem::registry_key_exists(const char* subkey) {
+bool PosixSystem::registry_key_exists(const std::string& subkey) {
     struct stat info;
     return stat(key_folder(subkey).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-RegistryAnswer PosixSystem::registry_bytes(const char* subkey, const char* name,
+RegistryAnswer PosixSystem::registry_bytes(const std::string& subkey, const std::string& name,
                                            std::string* bytes) {
     const size_t kMostBytes = 64 * 1024;
     if (!registry_key_exists(subkey)) {
@@ -80,7 +53,7 @@ RegistryAnswer PosixSystem::registry_bytes(const char* subkey, const char* name,
         bytes->resize(kMostBytes);
         return RegistryAnswer::ValueTooLarge;
     }
-    // The same trailing line end as registry_value leaves out.
+    // A file's trailing line end is no part of the value.
     if (!bytes->empty() && bytes->back() == '\n') {
         bytes->pop_back();
         if (!bytes->empty() && bytes->back() == '\r') {
@@ -90,17 +63,18 @@ RegistryAnswer PosixSystem::registry_bytes(const char* subkey, const char* name,
     return RegistryAnswer::Ok;
 }
 
-uint32_t PosixSystem::environment_variable(const char* name, char* buffer, uint32_t size) {
-    const char* value = std::getenv(name);
+int PosixSystem::environment_variable(const std::string& name, std::string* value) {
+    const char* found = std::getenv(name.c_str());
     // Without the Windows variable the program-files folder of this platform
     // stands in; a variable that is set, even empty, is taken as it is.
-    if (value == nullptr && std::strcmp(name, "ProgramFiles") == 0) {
-        value = "/opt";
+    if (found == nullptr && name == "ProgramFiles") {
+        found = "/opt";
     }
-    if (value == nullptr || value[0] == '\0') {
-        return 0;
+    if (found == nullptr || found[0] == '\0') {
+        return ENOENT;
     }
-    return copy_out(value, buffer, size);
+    *value = found;
+    return 0;
 }
 
 }  // namespace iz

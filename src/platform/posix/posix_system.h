@@ -41,9 +41,9 @@ void ignore_broken_pipe();
 // installer creates is writable by group or others (posix_files.cpp).
 void restrict_umask();
 
-// The locale the user's messages follow, as the C library would choose it
-// (LC_ALL, LC_MESSAGES, LANG), or null (posix_identity.cpp).
-const char* user_locale();
+// The locale of `category` ("LC_MESSAGES", "LC_CTYPE") as the C library
+// would choose it (LC_ALL, the category, LANG), or null (posix_identity.cpp).
+const char* locale_of(const char* category);
 
 // Whether a user or group counts as an administrator's (posix_identity.cpp):
 // root, or a member of sudo, wheel or admin by the group database.
@@ -74,7 +74,7 @@ class PosixSystem : public System {
     PosixSystem();
 
     bool token_groups(std::vector<TokenGroup>* groups) override;
-    int user_language_name(char* buffer, int size) override;
+    int user_language_name(std::string* name) override;
     bool is_lead_byte(unsigned char byte, bool japanese) override;
 
     void write_console(const char* bytes, size_t count) override;
@@ -82,7 +82,6 @@ class PosixSystem : public System {
     LocalTime utc_time() override;
     void sleep_ms(unsigned milliseconds) override;
 
-    int last_error() override;
     int name_too_long_error() override;
     int invalid_name_error() override;
     char path_separator() override;
@@ -95,29 +94,29 @@ class PosixSystem : public System {
     int open_settings_file(const std::string& path) override;
     int64_t file_size(const std::string& path) override;
     bool is_disk_file(const std::string& path) override;
-    uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override;
-    uint32_t file_attributes(const char* path) override;
-    uint32_t temp_path(char* buffer, uint32_t size) override;
-    uint32_t profile_string(const char* section, const char* key, const char* fallback,
-                            char* buffer, uint32_t size, const char* file) override;
-    uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
-                                      char* buffer, uint32_t size, const char* file) override;
+    int full_path_name(const std::string& name, std::string* full) override;
+    uint32_t file_attributes(const std::string& path) override;
+    int temp_path(std::string* folder) override;
+    std::string profile_string(const std::string& section, const std::string& key,
+                               const std::string& fallback, const std::string& file) override;
+    std::string work_file_profile_string(const std::string& section, const std::string& key,
+                                         const std::string& fallback,
+                                         const std::string& file) override;
 
     std::string to_utf8(const std::string& text) override;
 
-    RegistryAnswer registry_value(const char* subkey, const char* name, char* data,
-                                  uint32_t size) override;
-    bool os_version(OsVersion* version) override;
-    Wow64Answer wow64_process(bool* is_wow64) override;
-    uint32_t environment_variable(const char* name, char* buffer, uint32_t size) override;
+    RegistryAnswer registry_value(const std::string& subkey, const std::string& name,
+                                  std::string* value) override;
+    int os_version(OsVersion* version) override;
+    Wow64Answer wow64_process(bool* is_wow64, int* error) override;
+    int environment_variable(const std::string& name, std::string* value) override;
 
-    uint32_t module_file_name(char* buffer, uint32_t size) override;
+    int module_file_name(std::string* path) override;
     const char* own_relative_path() override;
     bool file_names_ignore_case() override;
     int start_process(const std::string& command_line, ProcessHandle* process) override;
-    int wait_process(const ProcessHandle& process) override;
     int wait_process_for(const ProcessHandle& process, unsigned milliseconds, bool* ended) override;
-    bool process_exit_code(const ProcessHandle& process, uint32_t* code) override;
+    int process_exit_code(const ProcessHandle& process, uint32_t* code) override;
     void close_process(ProcessHandle* process) override;
 
     bool register_console_handler(ConsoleHandler handler, void* context) override;
@@ -127,8 +126,8 @@ class PosixSystem : public System {
     MachineLock try_lock_machine(int64_t* holder, int* error) override;
     std::string installation_in_progress() override;
     int64_t monotonic_ms() override;
-    bool registry_key_exists(const char* subkey) override;
-    RegistryAnswer registry_bytes(const char* subkey, const char* name,
+    bool registry_key_exists(const std::string& subkey) override;
+    RegistryAnswer registry_bytes(const std::string& subkey, const std::string& name,
                                   std::string* bytes) override;
     const char* restart_marker() override;
     bool narrow_exit_status() override;

@@ -1,10 +1,9 @@
 // Text for other programs on POSIX: the locale's character set to UTF-8.
-#include <errno.h>
 #include <iconv.h>
 
-#include <cstdlib>
 #include <cstring>
 
+#include "platform/posix/posix_charset.h"
 #include "platform/posix/posix_system.h"
 
 namespace iz {
@@ -13,35 +12,16 @@ namespace {
 
 const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
 
-// The locale that decides the character set, as the C library would pick it.
-const char* character_locale() {
-    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && value[0] != '\0') {
-            return value;
-        }
+// The character set of the locale that decides it. A Japanese locale that
+// names none is taken as code page 932, as the console takes it; any other
+// as ASCII.
+std::string character_set() {
+    const char* locale = posix::locale_of("LC_CTYPE");
+    std::string named = posix::locale_charset_name(locale);
+    if (!named.empty()) {
+        return named;
     }
-    return "";
-}
-
-// The part after '.' and before any '@'. A Japanese locale that names none
-// is taken as code page 932, as the console takes it; any other as ASCII.
-std::string locale_charset(const char* locale) {
-    std::string name(locale, std::strcspn(locale, "@"));
-    size_t dot = name.find('.');
-    if (dot != std::string::npos && dot + 1 < name.size()) {
-        return name.substr(dot + 1);
-    }
-    return name.compare(0, 2, "ja") == 0 ? "CP932" : "ASCII";
-}
-
-bool is_ascii(const std::string& text) {
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
+    return locale != nullptr && std::strncmp(locale, "ja", 2) == 0 ? "CP932" : "ASCII";
 }
 
 // Every byte at or above 0x80 becomes U+FFFD: what no known set can tell.
@@ -64,15 +44,10 @@ std::string convert(iconv_t converter, const std::string& text) {
     char* in = &input[0];
     size_t in_left = input.size();
     std::string out;
-    char buffer[1024];
     while (in_left > 0) {
-        char* at = buffer;
-        size_t out_left = sizeof buffer;
-        size_t result = iconv(converter, &in, &in_left, &at, &out_left);
-        out.append(buffer, static_cast<size_t>(at - buffer));
         // With //IGNORE, glibc reports EILSEQ after it has taken every byte:
         // there is nothing left to step over then.
-        if (result == static_cast<size_t>(-1) && errno != E2BIG && in_left > 0) {
+        if (posix::convert_some(converter, &in, &in_left, &out) != 0 && in_left > 0) {
             out += kReplacement;
             ++in;
             --in_left;
@@ -85,10 +60,10 @@ std::string convert(iconv_t converter, const std::string& text) {
 }  // namespace
 
 std::string PosixSystem::to_utf8(const std::string& text) {
-    if (is_ascii(text)) {
+    if (posix::is_ascii(text.data(), text.size())) {
         return text;
     }
-    iconv_t converter = iconv_open("UTF-8", locale_charset(character_locale()).c_str());
+    iconv_t converter = iconv_open("UTF-8", character_set().c_str());
     if (converter == reinterpret_cast<iconv_t>(-1)) {
         return ascii_only(text);
     }

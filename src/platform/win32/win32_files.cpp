@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/win32/win32_system.h"
 
 namespace iz {
@@ -85,10 +87,6 @@ bool Win32System::is_disk_file(const std::string& path) {
     return disk;
 }
 
-int Win32System::last_error() {
-    return static_cast<int>(GetLastError());
-}
-
 int Win32System::name_too_long_error() {
     return ERROR_FILENAME_EXCED_RANGE;
 }
@@ -109,26 +107,60 @@ int Win32System::file_not_found_error() {
     return ERROR_FILE_NOT_FOUND;
 }
 
-uint32_t Win32System::full_path_name(const char* name, char* buffer, uint32_t size) {
-    DWORD length = GetFullPathNameA(name, size, buffer, nullptr);
-    // A path that does not fit sets no error number of its own.
-    if (length >= size) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+int win32::whole_text(const std::function<uint32_t(char* buffer, uint32_t size)>& call,
+                      std::string* text) {
+    std::string buffer(MAX_PATH + 1, '\0');
+    for (;;) {
+        uint32_t length = call(&buffer[0], static_cast<uint32_t>(buffer.size()));
+        if (length == 0) {
+            return error_of_last_call();
+        }
+        if (length < buffer.size()) {
+            *text = buffer.substr(0, length);
+            return 0;
+        }
+        // The size needed, which may grow again before the next call.
+        buffer.assign(length, '\0');
     }
-    return length;
 }
 
-uint32_t Win32System::file_attributes(const char* path) {
-    return GetFileAttributesA(path);
+// The call cuts a value to the buffer and then answers its size less one, so
+// the buffer grows until the answer leaves room.
+std::string win32::whole_profile_string(const std::string& section, const std::string& key,
+                                        const std::string& fallback, const std::string& file) {
+    const size_t kLargest = 1 << 20;
+    std::string buffer(256, '\0');
+    for (;;) {
+        DWORD length =
+            GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), &buffer[0],
+                                     static_cast<DWORD>(buffer.size()), file.c_str());
+        if (length + 1 < buffer.size() || buffer.size() >= kLargest) {
+            return buffer.substr(0, std::min<size_t>(length, buffer.size() - 1));
+        }
+        buffer.assign(buffer.size() * 2, '\0');
+    }
 }
 
-uint32_t Win32System::temp_path(char* buffer, uint32_t size) {
-    return GetTempPathA(size, buffer);
+int Win32System::full_path_name(const std::string& name, std::string* full) {
+    return win32::whole_text(
+        [&](char* buffer, uint32_t size) {
+            return GetFullPathNameA(name.c_str(), size, buffer, nullptr);
+        },
+        full);
 }
 
-uint32_t Win32System::profile_string(const char* section, const char* key, const char* fallback,
-                                     char* buffer, uint32_t size, const char* file) {
-    return GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
+uint32_t Win32System::file_attributes(const std::string& path) {
+    return GetFileAttributesA(path.c_str());
+}
+
+int Win32System::temp_path(std::string* folder) {
+    return win32::whole_text([](char* buffer, uint32_t size) { return GetTempPathA(size, buffer); },
+                             folder);
+}
+
+std::string Win32System::profile_string(const std::string& section, const std::string& key,
+                                        const std::string& fallback, const std::string& file) {
+    return win32::whole_profile_string(section, key, fallback, file);
 }
 
 }  // namespace iz

@@ -64,33 +64,37 @@ bool Win32System::token_groups(std::vector<TokenGroup>* groups) {
     return read;
 }
 
-int Win32System::user_language_name(char* buffer, int size) {
-    if (buffer == nullptr || size <= 0) {
-        return 0;
+int Win32System::user_language_name(std::string* name) {
+    const LCID user = GetUserDefaultLCID();
+    // The first call answers the size needed, terminator included.
+    int size = GetLocaleInfoA(user, LOCALE_SENGLANGUAGE, nullptr, 0);
+    if (size <= 0) {
+        return win32::error_of_last_call();
     }
-    std::memset(buffer, 0, static_cast<size_t>(size));
-    int stored = GetLocaleInfoA(GetUserDefaultLCID(), LOCALE_SENGLANGUAGE, buffer, size);
-    if (stored == 0) {
-        // A name that did not fit may have been copied in part.
-        buffer[0] = '\0';
+    std::string buffer(static_cast<size_t>(size), '\0');
+    if (GetLocaleInfoA(user, LOCALE_SENGLANGUAGE, &buffer[0], size) <= 0) {
+        return win32::error_of_last_call();
     }
-    return stored;
+    *name = buffer.c_str();
+    return 0;
 }
 
-bool Win32System::os_version(OsVersion* version) {
+int Win32System::os_version(OsVersion* version) {
     OSVERSIONINFOEXA info;
     std::memset(&info, 0, sizeof(info));
     info.dwOSVersionInfoSize = sizeof(info);
-    BOOL read = GetVersionExA(reinterpret_cast<LPOSVERSIONINFOA>(&info));
-    if (!read) {
-        return false;
+    if (!GetVersionExA(reinterpret_cast<LPOSVERSIONINFOA>(&info))) {
+        return win32::error_of_last_call();
     }
     version->major = info.dwMajorVersion;
     version->minor = info.dwMinorVersion;
-    return true;
+    return 0;
 }
 
-Wow64Answer Win32System::wow64_process(bool* is_wow64) {
+namespace {
+
+// The answer of the lookup and the call; GetLastError tells why one failed.
+Wow64Answer ask_wow64(bool* is_wow64) {
     // Looked up at run time: versions before XP SP2 do not export it.
     HMODULE kernel = GetModuleHandleA("Kernel32.dll");
     if (kernel == nullptr) {
@@ -108,6 +112,14 @@ Wow64Answer Win32System::wow64_process(bool* is_wow64) {
     }
     *is_wow64 = answer != FALSE;
     return Wow64Answer::Ok;
+}
+
+}  // namespace
+
+Wow64Answer Win32System::wow64_process(bool* is_wow64, int* error) {
+    Wow64Answer answer = ask_wow64(is_wow64);
+    *error = answer == Wow64Answer::Ok ? 0 : win32::error_of_last_call();
+    return answer;
 }
 
 // The ANSI code page decides, whatever the language of the run.

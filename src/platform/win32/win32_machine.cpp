@@ -127,9 +127,9 @@ int64_t Win32System::monotonic_ms() {
     return static_cast<int64_t>(GetTickCount64());
 }
 
-bool Win32System::registry_key_exists(const char* subkey) {
+bool Win32System::registry_key_exists(const std::string& subkey) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_READ | KEY_WOW64_64KEY, &key) !=
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) !=
         ERROR_SUCCESS) {
         return false;
     }
@@ -137,16 +137,16 @@ bool Win32System::registry_key_exists(const char* subkey) {
     return true;
 }
 
-RegistryAnswer Win32System::registry_bytes(const char* subkey, const char* name,
+RegistryAnswer Win32System::registry_bytes(const std::string& subkey, const std::string& name,
                                            std::string* bytes) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_READ | KEY_WOW64_64KEY, &key) !=
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) !=
         ERROR_SUCCESS) {
         return RegistryAnswer::KeyMissing;
     }
     bytes->assign(kMostValueBytes, '\0');
     DWORD length = kMostValueBytes;
-    LONG status = RegQueryValueExA(key, name, nullptr, nullptr,
+    LONG status = RegQueryValueExA(key, name.c_str(), nullptr, nullptr,
                                    reinterpret_cast<BYTE*>(&(*bytes)[0]), &length);
     RegCloseKey(key);
     if (status == ERROR_MORE_DATA) {

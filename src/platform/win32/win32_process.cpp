@@ -16,18 +16,24 @@ intptr_t value_of(HANDLE handle) {
 
 }  // namespace
 
-uint32_t Win32System::module_file_name(char* buffer, uint32_t size) {
-    DWORD length = GetModuleFileNameA(nullptr, buffer, size);
-    if (length < size) {
-        return length;
+int Win32System::module_file_name(std::string* path) {
+    const size_t kLargest = 1 << 16;
+    std::string buffer(MAX_PATH + 1, '\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameA(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
+        if (length == 0) {
+            return win32::error_of_last_call();
+        }
+        if (length < buffer.size()) {
+            *path = buffer.substr(0, length);
+            return 0;
+        }
+        // Cut to the buffer: a larger one, up to the longest path there is.
+        if (buffer.size() >= kLargest) {
+            return ERROR_INSUFFICIENT_BUFFER;
+        }
+        buffer.assign(buffer.size() * 2, '\0');
     }
-    // The path was cut, and (as before Vista, and under Wine) may be left
-    // unterminated: leave an empty text rather than a stub of the path.
-    if (size > 0) {
-        buffer[0] = '\0';
-    }
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
 }
 
 int Win32System::start_process(const std::string& command_line, ProcessHandle* process) {
@@ -57,18 +63,13 @@ int Win32System::wait_process_for(const ProcessHandle& process, unsigned millise
     return error != 0 ? static_cast<int>(error) : ERROR_GEN_FAILURE;
 }
 
-int Win32System::wait_process(const ProcessHandle& process) {
-    bool ended = false;
-    return wait_process_for(process, INFINITE, &ended);
-}
-
-bool Win32System::process_exit_code(const ProcessHandle& process, uint32_t* code) {
+int Win32System::process_exit_code(const ProcessHandle& process, uint32_t* code) {
     DWORD exit_code = 0;
     if (!GetExitCodeProcess(handle_of(process.process), &exit_code)) {
-        return false;
+        return win32::error_of_last_call();
     }
     *code = exit_code;
-    return true;
+    return 0;
 }
 
 void Win32System::close_process(ProcessHandle* process) {

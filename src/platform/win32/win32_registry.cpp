@@ -1,7 +1,6 @@
 #include <windows.h>
 
-#include <cstring>
-#include <new>
+#include <algorithm>
 
 #include "platform/win32/win32_system.h"
 
@@ -9,49 +8,48 @@ namespace iz {
 
 namespace {
 
-// Reads the value into `bytes` (zeroed, `size` long) and classifies the
-// answer; `bytes` then holds a terminated text when the answer is Ok.
-RegistryAnswer query_value(HKEY key, const char* name, char* bytes, uint32_t size) {
-    DWORD length = size;
-    LONG status =
-        RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(bytes), &length);
-    if (status == ERROR_MORE_DATA) {
-        return RegistryAnswer::ValueTooLarge;
+// Reads the whole value, growing the buffer while the value does not fit.
+RegistryAnswer query_value(HKEY key, const std::string& name, std::string* value) {
+    DWORD length = 0;
+    LONG status = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, &length);
+    while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
+        std::string bytes(length, '\0');
+        status = RegQueryValueExA(key, name.c_str(), nullptr, nullptr,
+                                  reinterpret_cast<BYTE*>(&bytes[0]), &length);
+        if (status == ERROR_SUCCESS) {
+            bytes.resize(std::min<size_t>(length, bytes.size()));
+            // A string stored with its terminator comes back with it.
+            if (!bytes.empty() && bytes.back() == '\0') {
+                bytes.pop_back();
+            }
+            *value = bytes;
+            return RegistryAnswer::Ok;
+        }
     }
-    if (status != ERROR_SUCCESS) {
-        return RegistryAnswer::ValueMissing;
-    }
-    // A string stored without its terminator comes back without one.
-    if (std::memchr(bytes, '\0', size) == nullptr) {
-        return RegistryAnswer::ValueTooLarge;
-    }
-    return RegistryAnswer::Ok;
+    return RegistryAnswer::ValueMissing;
 }
 
 }  // namespace
 
-RegistryAnswer Win32System::registry_value(const char* subkey, const char* name, char* data,
-                                           uint32_t size) {
+RegistryAnswer Win32System::registry_value(const std::string& subkey, const std::string& name,
+                                           std::string* value) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return RegistryAnswer::KeyMissing;
     }
-    // A private buffer, so that `data` is untouched unless the whole value fits.
-    char* bytes = new (std::nothrow) char[size]();
-    RegistryAnswer answer = RegistryAnswer::ValueMissing;
-    if (bytes != nullptr) {
-        answer = query_value(key, name, bytes, size);
-        if (answer == RegistryAnswer::Ok) {
-            std::memcpy(data, bytes, std::strlen(bytes) + 1);
-        }
-        delete[] bytes;
-    }
+    RegistryAnswer answer = query_value(key, name, value);
     RegCloseKey(key);
     return answer;
 }
 
-uint32_t Win32System::environment_variable(const char* name, char* buffer, uint32_t size) {
-    return GetEnvironmentVariableA(name, buffer, size);
+int Win32System::environment_variable(const std::string& name, std::string* value) {
+    // An empty variable answers 0 without an error number of its own.
+    SetLastError(ERROR_ENVVAR_NOT_FOUND);
+    return win32::whole_text(
+        [&](char* buffer, uint32_t size) {
+            return GetEnvironmentVariableA(name.c_str(), buffer, size);
+        },
+        value);
 }
 
 }  // namespace iz

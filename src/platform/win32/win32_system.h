@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,15 @@ namespace win32 {
 // (win32_files.cpp).
 int error_of_last_call();
 
+// The whole text of a call that answers like GetFullPathNameA: its length
+// when the text fits in the `size` bytes at `buffer`, else the size needed,
+// 0 on failure. Returns 0 or the error number (win32_files.cpp).
+int whole_text(const std::function<uint32_t(char* buffer, uint32_t size)>& call, std::string* text);
+
+// GetPrivateProfileStringA's value, whole (win32_files.cpp).
+std::string whole_profile_string(const std::string& section, const std::string& key,
+                                 const std::string& fallback, const std::string& file);
+
 // The handle of a work file opened for reading, or 0 when it cannot be opened
 // or may not be trusted (win32_work_files.cpp).
 intptr_t open_work_file_for_reading(const std::string& path);
@@ -31,9 +41,17 @@ intptr_t open_work_file_for_reading(const std::string& path);
 // or the empty string when the token cannot be read (win32_work_files.cpp).
 std::string token_user_text();
 
-// 0 when the process's user, the Administrators group or LocalSystem owns
-// the open file or folder, else the error number saying why not
-// (win32_work_files.cpp).
+// The text of a security identifier ("S-1-5-32-544"), or the empty string
+// when it cannot be had (win32_work_files.cpp).
+std::string sid_text(void* sid);
+
+// Whether `sid` (as text) is one the program trusts with what it uses: the
+// process's user `user`, the Administrators group or LocalSystem, and, with
+// `installer_too`, TrustedInstaller (win32_work_files.cpp).
+bool is_trusted_sid(const std::string& sid, const std::string& user, bool installer_too);
+
+// 0 when a trusted identifier (without TrustedInstaller) owns the open file
+// or folder, else the error number saying why not (win32_work_files.cpp).
 int owner_refusal(intptr_t handle);
 
 }  // namespace win32
@@ -46,7 +64,7 @@ class Win32System : public System {
     Win32System& operator=(const Win32System&) = delete;
 
     bool token_groups(std::vector<TokenGroup>* groups) override;
-    int user_language_name(char* buffer, int size) override;
+    int user_language_name(std::string* name) override;
     bool is_lead_byte(unsigned char byte, bool japanese) override;
 
     void write_console(const char* bytes, size_t count) override;
@@ -54,7 +72,6 @@ class Win32System : public System {
     LocalTime utc_time() override;
     void sleep_ms(unsigned milliseconds) override;
 
-    int last_error() override;
     int name_too_long_error() override;
     int invalid_name_error() override;
     char path_separator() override;
@@ -69,29 +86,29 @@ class Win32System : public System {
     int open_settings_file(const std::string& path) override;
     int64_t file_size(const std::string& path) override;
     bool is_disk_file(const std::string& path) override;
-    uint32_t full_path_name(const char* name, char* buffer, uint32_t size) override;
-    uint32_t file_attributes(const char* path) override;
-    uint32_t temp_path(char* buffer, uint32_t size) override;
-    uint32_t profile_string(const char* section, const char* key, const char* fallback,
-                            char* buffer, uint32_t size, const char* file) override;
-    uint32_t work_file_profile_string(const char* section, const char* key, const char* fallback,
-                                      char* buffer, uint32_t size, const char* file) override;
+    int full_path_name(const std::string& name, std::string* full) override;
+    uint32_t file_attributes(const std::string& path) override;
+    int temp_path(std::string* folder) override;
+    std::string profile_string(const std::string& section, const std::string& key,
+                               const std::string& fallback, const std::string& file) override;
+    std::string work_file_profile_string(const std::string& section, const std::string& key,
+                                         const std::string& fallback,
+                                         const std::string& file) override;
 
     std::string to_utf8(const std::string& text) override;
 
-    RegistryAnswer registry_value(const char* subkey, const char* name, char* data,
-                                  uint32_t size) override;
-    bool os_version(OsVersion* version) override;
-    Wow64Answer wow64_process(bool* is_wow64) override;
-    uint32_t environment_variable(const char* name, char* buffer, uint32_t size) override;
+    RegistryAnswer registry_value(const std::string& subkey, const std::string& name,
+                                  std::string* value) override;
+    int os_version(OsVersion* version) override;
+    Wow64Answer wow64_process(bool* is_wow64, int* error) override;
+    int environment_variable(const std::string& name, std::string* value) override;
 
-    uint32_t module_file_name(char* buffer, uint32_t size) override;
+    int module_file_name(std::string* path) override;
     const char* own_relative_path() override;
     bool file_names_ignore_case() override;
     int start_process(const std::string& command_line, ProcessHandle* process) override;
-    int wait_process(const ProcessHandle& process) override;
     int wait_process_for(const ProcessHandle& process, unsigned milliseconds, bool* ended) override;
-    bool process_exit_code(const ProcessHandle& process, uint32_t* code) override;
+    int process_exit_code(const ProcessHandle& process, uint32_t* code) override;
     void close_process(ProcessHandle* process) override;
 
     // The handler runs on a thread of the system's; unregistering waits for a
@@ -103,8 +120,8 @@ class Win32System : public System {
     MachineLock try_lock_machine(int64_t* holder, int* error) override;
     std::string installation_in_progress() override;
     int64_t monotonic_ms() override;
-    bool registry_key_exists(const char* subkey) override;
-    RegistryAnswer registry_bytes(const char* subkey, const char* name,
+    bool registry_key_exists(const std::string& subkey) override;
+    RegistryAnswer registry_bytes(const std::string& subkey, const std::string& name,
                                   std::string* bytes) override;
     const char* restart_marker() override;
     bool narrow_exit_status() override;

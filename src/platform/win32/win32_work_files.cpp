@@ -18,6 +18,10 @@ namespace {
 
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+const char kAdministrators[] = "S-1-5-32-544";
+const char kLocalSystem[] = "S-1-5-18";
+const char kTrustedInstaller[] = "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+
 using Sid = std::vector<BYTE>;
 
 Sid well_known_sid(SID_IDENTIFIER_AUTHORITY authority, std::initializer_list<DWORD> parts) {
@@ -61,9 +65,24 @@ bool token_user(Sid* sid) {
 
 }  // namespace
 
+std::string win32::sid_text(void* sid) {
+    char* text = nullptr;
+    if (sid == nullptr || !ConvertSidToStringSidA(sid, &text)) {
+        return std::string();
+    }
+    std::string result(text);
+    LocalFree(text);
+    return result;
+}
+
 // The process's user, the Administrators group (the owner Windows gives the
-// files an administrator creates) and LocalSystem own what the program may
-// trust: any of them could replace the program itself.
+// files an administrator creates) and LocalSystem: any of them could replace
+// the program itself. TrustedInstaller owns the system's own folders.
+bool win32::is_trusted_sid(const std::string& sid, const std::string& user, bool installer_too) {
+    return !sid.empty() && (sid == user || sid == kAdministrators || sid == kLocalSystem ||
+                            (installer_too && sid == kTrustedInstaller));
+}
+
 int win32::owner_refusal(intptr_t handle) {
     HANDLE file = reinterpret_cast<HANDLE>(handle);
     PSID owner = nullptr;
@@ -73,10 +92,7 @@ int win32::owner_refusal(intptr_t handle) {
     if (status != ERROR_SUCCESS) {
         return static_cast<int>(status);
     }
-    Sid user;
-    bool own = owner != nullptr && ((token_user(&user) && EqualSid(owner, user.data())) ||
-                                    EqualSid(owner, administrators_sid().data()) ||
-                                    EqualSid(owner, local_system_sid().data()));
+    bool own = is_trusted_sid(sid_text(owner), token_user_text(), false);
     LocalFree(descriptor);
     return own ? 0 : ERROR_INVALID_OWNER;
 }
@@ -185,13 +201,7 @@ int write_and_close(HANDLE file, const std::string& bytes) {
 
 std::string win32::token_user_text() {
     Sid user;
-    char* text = nullptr;
-    if (!token_user(&user) || !ConvertSidToStringSidA(user.data(), &text)) {
-        return std::string();
-    }
-    std::string result(text);
-    LocalFree(text);
-    return result;
+    return token_user(&user) ? sid_text(user.data()) : std::string();
 }
 
 int Win32System::append_to_file(const std::string& path, const std::string& bytes) {
@@ -240,26 +250,19 @@ int Win32System::open_settings_file(const std::string& path) {
     return 0;
 }
 
-uint32_t Win32System::work_file_profile_string(const char* section, const char* key,
-                                               const char* fallback, char* buffer, uint32_t size,
-                                               const char* file) {
+std::string Win32System::work_file_profile_string(const std::string& section,
+                                                  const std::string& key,
+                                                  const std::string& fallback,
+                                                  const std::string& file) {
     // The handle shares reading only: while it is open the checked file can
     // be neither replaced, renamed nor written, so the profile call reads it.
     HANDLE held = INVALID_HANDLE_VALUE;
     if (open_work_file(file, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, &held) == 0) {
-        DWORD n = GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
+        std::string value = win32::whole_profile_string(section, key, fallback, file);
         CloseHandle(held);
-        return n;
+        return value;
     }
-    // Answered as for a missing file: the default, cut to the buffer.
-    if (size == 0) {
-        return 0;
-    }
-    size_t n = std::strlen(fallback);
-    n = n < size - 1 ? n : size - 1;
-    std::memcpy(buffer, fallback, n);
-    buffer[n] = '\0';
-    return static_cast<uint32_t>(n);
+    return fallback;  // answered as for a missing file
 }
 
 }  // namespace iz

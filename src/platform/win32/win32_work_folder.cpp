@@ -6,7 +6,6 @@
 // rights there, and one of them owns each folder, since an owner may always
 // rewrite the folder's access list.
 #include <aclapi.h>
-#include <sddl.h>
 #include <windows.h>
 
 #include <string>
@@ -18,27 +17,8 @@ namespace iz {
 
 namespace {
 
-const char* const kAdministrators = "S-1-5-32-544";
-const char* const kLocalSystem = "S-1-5-18";
-const char* const kTrustedInstaller =
-    "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 const char* const kCreatorOwner = "S-1-3-0";
 const DWORD kChangeRights = DELETE | FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER;
-
-std::string sid_text(PSID sid) {
-    char* text = nullptr;
-    if (sid == nullptr || !ConvertSidToStringSidA(sid, &text)) {
-        return std::string();
-    }
-    std::string result(text);
-    LocalFree(text);
-    return result;
-}
-
-bool is_trusted(const std::string& sid, const std::string& user) {
-    return !sid.empty() && (sid == user || sid == kAdministrators || sid == kLocalSystem ||
-                            sid == kTrustedInstaller);
-}
 
 // The first entry that lets someone else change the folder's entries, as
 // ERROR_ACCESS_DENIED. Entries that only pass down to what the folder holds
@@ -61,8 +41,9 @@ int access_refusal(PACL dacl, const std::string& user) {
         ACCESS_ALLOWED_ACE* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
         ACCESS_MASK mask = allowed->Mask;
         MapGenericMask(&mask, &mapping);
-        std::string sid = sid_text(&allowed->SidStart);
-        if ((mask & kChangeRights) != 0 && !is_trusted(sid, user) && sid != kCreatorOwner) {
+        std::string sid = win32::sid_text(&allowed->SidStart);
+        if ((mask & kChangeRights) != 0 && !win32::is_trusted_sid(sid, user, true) &&
+            sid != kCreatorOwner) {
             return ERROR_ACCESS_DENIED;
         }
     }
@@ -79,8 +60,9 @@ int folder_refusal(const std::string& folder, const std::string& user) {
     if (status != ERROR_SUCCESS) {
         return static_cast<int>(status);
     }
-    int error =
-        is_trusted(sid_text(owner), user) ? access_refusal(dacl, user) : ERROR_INVALID_OWNER;
+    int error = win32::is_trusted_sid(win32::sid_text(owner), user, true)
+                    ? access_refusal(dacl, user)
+                    : ERROR_INVALID_OWNER;
     LocalFree(descriptor);
     return error;
 }
