@@ -124,7 +124,7 @@ std::vector<StatedKey> role_keys(const std::string& vars) {
 // "up to" or that kind, where one is given.
 std::vector<StatedKey> readme_keys(const std::string& readme) {
     std::vector<StatedKey> keys;
-    std::regex row("\n\\| `([A-Za-z_]+)` \\| `([a-z_]+)` \\| ([^|\n]*) \\|");
+    std::regex row("\n\\| `([A-Z_]+)` \\| `([a-z_]+)` \\| ([^|\n]*) \\|");
     std::regex capacity("(?:^(?:digits|letters), |up to )([0-9]+)");
     for (std::sregex_iterator it(readme.begin(), readme.end(), row), end; it != end; ++it) {
         if ((*it)[1] == kOwnSection) {
