@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -70,18 +69,39 @@ std::vector<std::string> flow_list(const std::string& text, const std::string& n
     return items;
 }
 
-// The indented block of the YAML mapping `name`: up to the next line that is
-// not indented.
-std::string yaml_block(const std::string& text, const std::string& name) {
-    size_t at = text.find("\n" + name + ":\n");
-    if (at == std::string::npos) {
-        return "";
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::stringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
     }
-    at = text.find('\n', at + 1);
-    std::regex end("\n[^ ]");
-    std::smatch found;
-    std::string rest = text.substr(at);
-    return std::regex_search(rest, found, end) ? rest.substr(0, found.position(0)) : rest;
+    return lines;
+}
+
+// The indented lines of the YAML mapping `name`: up to the next line that is
+// not indented.
+std::vector<std::string> yaml_block(const std::string& text, const std::string& name) {
+    std::vector<std::string> block;
+    bool inside = false;
+    for (const std::string& line : lines_of(text)) {
+        if (inside && line.compare(0, 1, " ") != 0) {
+            break;
+        }
+        if (inside) {
+            block.push_back(line);
+        }
+        inside = inside || line == name + ":";
+    }
+    return block;
+}
+
+// The whole number that starts at `at` in `text`; 0 when there is none.
+uint32_t number_at(const std::string& text, size_t at) {
+    uint32_t number = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        number = number * 10 + static_cast<uint32_t>(text[at] - '0');
+    }
+    return number;
 }
 
 bool listed(const std::vector<std::string>& list, const std::string& key) {
@@ -96,49 +116,74 @@ bool listed(const std::vector<std::string>& list, const std::string& key) {
 std::vector<StatedKey> role_keys(const std::string& vars) {
     std::vector<std::string> numeric = flow_list(vars, "\ninstallzova_numeric_keys:");
     std::vector<std::string> switches = flow_list(vars, "\ninstallzova_switch_keys:");
-    std::string limits = yaml_block(vars, "installzova_limits");
-    std::string sections = yaml_block(vars, "installzova_sections");
+    std::vector<std::string> limits = yaml_block(vars, "installzova_limits");
+    std::vector<std::string> sections = yaml_block(vars, "installzova_sections");
     std::vector<StatedKey> keys;
-    std::regex section("\n  ([A-Za-z_]+):");
-    for (std::sregex_iterator it(sections.begin(), sections.end(), section), end; it != end; ++it) {
-        if ((*it)[1] == kOwnSection) {
+    for (size_t i = 0; i < sections.size(); ++i) {
+        const std::string& line = sections[i];
+        size_t colon = line.find(':');
+        if (line.compare(0, 2, "  ") != 0 || line[2] == ' ' || line[2] == '[' ||
+            colon == std::string::npos || line.substr(2, colon - 2) == kOwnSection) {
             continue;
         }
-        for (const std::string& key : flow_list(sections.substr(it->position(0) + 1), ":")) {
-            std::smatch limit;
-            std::regex limit_line("\n  " + key + ": ([0-9]+)\n");
-            uint32_t capacity = std::regex_search(limits, limit, limit_line)
-                                    ? static_cast<uint32_t>(std::stoul(limit[1]))
-                                    : 0;
+        std::string rest;
+        for (size_t j = i; j < sections.size(); ++j) {
+            rest += sections[j] + "\n";
+        }
+        for (const std::string& key : flow_list(rest, ":")) {
+            uint32_t capacity = 0;
+            for (const std::string& limit : limits) {
+                if (limit.compare(0, key.size() + 4, "  " + key + ": ") == 0) {
+                    capacity = number_at(limit, key.size() + 4);
+                }
+            }
             std::string kind = listed(numeric, key)    ? "digits"
                                : listed(switches, key) ? "text"
                                                        : "not digits";
-            keys.push_back({(*it)[1], key, kind, capacity});
+            keys.push_back({line.substr(2, colon - 2), key, kind, capacity});
         }
     }
     return keys;
 }
 
-// The README's rows "| `SECTION` | `key` | accepts | default |": the kind is
-// the first word of what a key accepts, the capacity the number that follows
-// "up to" or that kind, where one is given.
+// The cell of a Markdown table row between backquotes, or "" when it has none.
+std::string quoted_cell(const std::string& cell) {
+    size_t last = cell.size() - 1;
+    return cell.size() > 2 && cell[0] == '`' && cell[last] == '`' ? cell.substr(1, last - 1) : "";
+}
+
+// The README's rows "| `SECTION` | `key` | accepts | default |", the section
+// in capitals: the kind is the first word of what a key accepts, the capacity
+// the number that follows "up to" or that kind, where one is given.
 std::vector<StatedKey> readme_keys(const std::string& readme) {
     std::vector<StatedKey> keys;
-    std::regex row("\n\\| `([A-Z_]+)` \\| `([a-z_]+)` \\| ([^|\n]*) \\|");
-    std::regex capacity("(?:^(?:digits|letters), |up to )([0-9]+)");
-    for (std::sregex_iterator it(readme.begin(), readme.end(), row), end; it != end; ++it) {
-        if ((*it)[1] == kOwnSection) {
+    for (const std::string& line : lines_of(readme)) {
+        std::vector<std::string> cells;
+        std::stringstream row(line);
+        for (std::string cell; std::getline(row, cell, '|');) {
+            size_t first = cell.find_first_not_of(' ');
+            size_t last = cell.find_last_not_of(' ');
+            cells.push_back(first == std::string::npos ? "" : cell.substr(first, last - first + 1));
+        }
+        if (cells.size() < 4 || !cells[0].empty()) {
             continue;
         }
-        std::string accepts = (*it)[3];
+        std::string section = quoted_cell(cells[1]);
+        std::string key = quoted_cell(cells[2]);
+        if (section.empty() || key.empty() || section == kOwnSection ||
+            section.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ_") != std::string::npos) {
+            continue;
+        }
+        const std::string& accepts = cells[3];
         std::string kind = accepts.compare(0, 6, "digits") == 0    ? "digits"
                            : accepts.compare(0, 7, "letters") == 0 ? "letters"
                                                                    : "text";
-        std::smatch number;
-        uint32_t stated = std::regex_search(accepts, number, capacity)
-                              ? static_cast<uint32_t>(std::stoul(number[1]))
-                              : 0;
-        keys.push_back({(*it)[1], (*it)[2], kind, stated});
+        size_t up_to = accepts.find("up to ");
+        size_t after_kind = kind == "text" ? std::string::npos : kind.size() + 2;
+        uint32_t stated = up_to != std::string::npos        ? number_at(accepts, up_to + 6)
+                          : after_kind != std::string::npos ? number_at(accepts, after_kind)
+                                                            : 0;
+        keys.push_back({section, key, kind, stated});
     }
     return keys;
 }
