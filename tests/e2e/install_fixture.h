@@ -88,4 +88,14 @@ class InstallRun : public ::testing::Test {
     RunOptions options;
 };
 
+// The value of a key of the response file, without its line end.
+inline std::string response_value(const std::string& response, const std::string& key) {
+    for (const std::string& line : lines_of(response)) {
+        if (line.compare(0, key.size() + 1, key + "=") == 0) {
+            return line.substr(key.size() + 1, line.size() - key.size() - 2);  // less the CR
+        }
+    }
+    return "<absent>";
+}
+
 }  // namespace e2e
