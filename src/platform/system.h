@@ -196,7 +196,8 @@ class System {
     // --- Registry and system queries ------------------------------------
     // Reads value `name` of key `subkey` under HKEY_LOCAL_MACHINE into
     // `value`: the stored bytes without a string's terminator. Ok, KeyMissing
-    // or ValueMissing.
+    // or ValueMissing; ValueTooLarge for a value beyond what the platform
+    // reads at all.
     virtual RegistryAnswer registry_value(const std::string& subkey, const std::string& name,
                                           std::string* value) = 0;
     // GetVersionExA. Returns 0, or the error number when the version cannot

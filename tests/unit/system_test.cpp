@@ -22,7 +22,6 @@
 #endif
 
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>

@@ -109,6 +109,8 @@ int Win32System::file_not_found_error() {
 
 int win32::whole_text(const std::function<uint32_t(char* buffer, uint32_t size)>& call,
                       std::string* text) {
+    // Longer than any path or variable Windows keeps.
+    const size_t kLargest = 1 << 16;
     std::string buffer(MAX_PATH + 1, '\0');
     for (;;) {
         uint32_t length = call(&buffer[0], static_cast<uint32_t>(buffer.size()));
@@ -119,8 +121,11 @@ int win32::whole_text(const std::function<uint32_t(char* buffer, uint32_t size)>
             *text = buffer.substr(0, length);
             return 0;
         }
+        if (length > kLargest) {
+            return ERROR_INSUFFICIENT_BUFFER;
+        }
         // The size needed, which may grow again before the next call.
-        buffer.assign(length, '\0');
+        buffer.assign(std::max<size_t>(length, buffer.size() + 1), '\0');
     }
 }
 

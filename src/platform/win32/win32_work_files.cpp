@@ -6,7 +6,6 @@
 #include <sddl.h>
 #include <windows.h>
 
-#include <cstring>
 #include <initializer_list>
 #include <vector>
 
