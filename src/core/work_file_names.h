@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <string>
 
 namespace iz {
 
@@ -17,5 +18,14 @@ const size_t kLongestWorkFileName =
     std::max({sizeof kRunLogName, sizeof kResponseName, sizeof kInstallerLogName,
               sizeof kOptionsName, sizeof kResultRecordName}) -
     1;
+
+// The paths of the files in the run's work folder.
+struct WorkPaths {
+    std::string run_log;
+    std::string response;
+    std::string installer_log;
+    std::string options;
+    std::string result_record;
+};
 
 }  // namespace iz

@@ -5,14 +5,14 @@
 #include "core/ascii.h"
 #include "core/limits.h"
 #include "core/windows_buffer.h"
-#include "installer/installer_outcome.h"
+#include "core/work_file_names.h"
 #include "installer/installer_watch.h"
-#include "installer/work_paths.h"
+#include "installer/result_check.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
 #include "platform/system.h"
-#include "settings/settings.h"
+#include "settings/settings_table.h"
 
 namespace iz {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/status.h"
-#include "installer/machine_report.h"
+#include "settings/program_settings.h"
 
 namespace iz {
 
@@ -18,6 +18,23 @@ class Output;
 class System;
 
 const int kCodeMachineLock = 101205;
+
+// What the checks before the installer found about the machine, for the main
+// flow to read once the run is over: how long the run waited for another
+// installation, and whether the machine already waited for a restart.
+struct MachineReport {
+    // Whole seconds waited for the machine lock and for another installation.
+    int64_t seconds_waited = 0;
+    // What it waited for last ("installzova, process id 4242", "dpkg",
+    // "Windows Installer"); empty when it did not wait.
+    std::string waited_for;
+    // Each source that says a restart is pending: a registry key or value
+    // ("HKLM\...\RebootPending") or a file ("/run/reboot-required").
+    std::vector<std::string> restart_sources;
+    // The packages /run/reboot-required.pkgs names, one a line, as written.
+    std::vector<std::string> restart_packages;
+    PendingRebootPolicy policy = PendingRebootPolicy::Warn;
+};
 
 // How often a waiting run looks again, and how often it says so.
 const unsigned kWaitPollMs = 500;

@@ -5,7 +5,7 @@
 #include "messages/output.h"
 #include "messages/text.h"
 #include "platform/system.h"
-#include "settings/settings.h"
+#include "settings/settings_table.h"
 
 namespace iz {
 

@@ -3,8 +3,7 @@
 #include <climits>
 
 #include "core/windows_buffer.h"
-#include "installer/installer_outcome.h"
-#include "installer/work_paths.h"
+#include "core/work_file_names.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"

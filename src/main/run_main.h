@@ -5,13 +5,10 @@
 #include <string>
 
 #include "core/status.h"
-#include "installer/work_paths.h"
+#include "core/work_file_names.h"
 #include "main/run_state.h"
 
 namespace iz {
-
-class Output;
-class System;
 
 // The program's exit codes: every status but Ok, ParameterError, Busy and
 // RestartPending ends with kExitFailed.

@@ -1,13 +1,11 @@
 #include "main/run_record.h"
 
-#include <cstring>
-
 #include "main/result_record.h"
 #include "main/run_main.h"
 #include "messages/catalogue.h"
 #include "messages/output.h"
 #include "messages/text.h"
-#include "settings/settings.h"
+#include "settings/settings_table.h"
 #include "settings/validate.h"
 
 namespace iz {

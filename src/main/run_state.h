@@ -7,13 +7,13 @@
 #include <cstdint>
 #include <string>
 
-#include "installer/installer_outcome.h"
+#include "core/work_file_names.h"
 #include "installer/installer_watch.h"
-#include "installer/machine_report.h"
-#include "installer/work_paths.h"
+#include "installer/machine_checks.h"
+#include "installer/result_check.h"
 #include "messages/output.h"
 #include "platform/system.h"
-#include "settings/settings.h"
+#include "settings/settings_table.h"
 
 namespace iz {
 
@@ -34,8 +34,6 @@ struct RecordNotes {
 
 struct RunState {
     explicit RunState(System& system) : sys(system), out(system), watch(system, out) {}
-    RunState(const RunState&) = delete;
-    RunState& operator=(const RunState&) = delete;
 
     System& sys;
     Output out;

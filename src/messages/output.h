@@ -30,8 +30,6 @@ const char kLineBreakSubstitute = '?';
 class Output {
   public:
     explicit Output(System& sys) : sys_(sys) {}
-    Output(const Output&) = delete;
-    Output& operator=(const Output&) = delete;
 
     // The language of the messages, deciding it on first use. Two threads
     // may decide at once; both reach the same answer.

@@ -7,24 +7,6 @@
 
 namespace iz {
 
-std::string cut_text(const std::string& text, size_t limit, LeadBytePredicate is_lead,
-                     void* context) {
-    if (text.size() <= limit) {
-        return text;
-    }
-    // Walk from the start: only the walk knows whether a byte is a lead byte
-    // or the trail byte of the character before it.
-    size_t end = 0;
-    while (end < limit) {
-        size_t width = is_lead(static_cast<unsigned char>(text[end]), context) ? 2 : 1;
-        if (end + width > limit) {
-            break;
-        }
-        end += width;
-    }
-    return text.substr(0, end);
-}
-
 std::string vformat_unbounded(const char* format, va_list args) {
     va_list copy;
     va_copy(copy, args);
@@ -46,16 +28,21 @@ std::string format_unbounded(const char* format, ...) {
     return text;
 }
 
-namespace {
-
-bool run_lead_byte(unsigned char byte, void* context) {
-    return static_cast<Output*>(context)->is_lead_byte(byte);
-}
-
-}  // namespace
-
 std::string limit_text(Output& out, const std::string& text) {
-    return cut_text(text, kTextLimit, run_lead_byte, &out);
+    if (text.size() <= kTextLimit) {
+        return text;
+    }
+    // Walk from the start: only the walk knows whether a byte is a lead byte
+    // or the trail byte of the character before it.
+    size_t end = 0;
+    while (end < kTextLimit) {
+        size_t width = out.is_lead_byte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+        if (end + width > kTextLimit) {
+            break;
+        }
+        end += width;
+    }
+    return text.substr(0, end);
 }
 
 std::string format_text(Output& out, const char* format, ...) {

@@ -16,19 +16,13 @@ class Output;
 // bytes (a 256-byte buffer with its terminator).
 const size_t kTextLimit = 255;
 
-// Tells whether a byte begins a double-byte character.
-using LeadBytePredicate = bool (*)(unsigned char byte, void* context);
-
-// Cuts `text` to at most `limit` bytes. A double-byte character that would be
-// split by the cut is dropped whole, so no dangling lead byte is left.
-std::string cut_text(const std::string& text, size_t limit, LeadBytePredicate is_lead,
-                     void* context);
-
 // printf into a string of any length.
 std::string format_unbounded(const char* format, ...) IZ_PRINTF_FORMAT(1, 2);
 std::string vformat_unbounded(const char* format, va_list args) IZ_PRINTF_FORMAT(1, 0);
 
-// printf cut to kTextLimit bytes with the code page of the run's language.
+// printf cut to kTextLimit bytes. A double-byte character of the code page
+// of the run's language that the cut would split is dropped whole, so no
+// dangling lead byte is left.
 std::string format_text(Output& out, const char* format, ...) IZ_PRINTF_FORMAT(2, 3);
 std::string limit_text(Output& out, const std::string& text);
 

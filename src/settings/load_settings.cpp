@@ -7,7 +7,7 @@
 #include "messages/text.h"
 #include "platform/system.h"
 #include "settings/program_settings.h"
-#include "settings/settings.h"
+#include "settings/settings_table.h"
 #include "settings/validate.h"
 
 namespace iz {

@@ -7,7 +7,7 @@
 #include "messages/text.h"
 #include "platform/system.h"
 #include "settings/load_settings.h"
-#include "settings/settings.h"
+#include "settings/settings_table.h"
 #include "settings/validate.h"
 
 namespace iz {
@@ -51,12 +51,8 @@ bool parse_policy(const std::string& value, PendingRebootPolicy* policy) {
     return false;
 }
 
-std::string read_raw(System& sys, const std::string& file, const char* key, const char* fallback,
-                     uint32_t* length) {
-    std::string value =
-        cut_to_buffer(sys.profile_string(kProgramSection, key, fallback, file), kValueSize);
-    *length = static_cast<uint32_t>(value.size());
-    return value;
+std::string read_raw(System& sys, const std::string& file, const char* key, const char* fallback) {
+    return cut_to_buffer(sys.profile_string(kProgramSection, key, fallback, file), kValueSize);
 }
 
 }  // namespace
@@ -77,14 +73,13 @@ bool parse_program_setting(const std::string& key, const std::string& value,
 
 void read_program_settings(System& sys, Output& out, Settings* settings, bool* warning) {
     for (const char* key : kKeys) {
-        uint32_t length = 0;
-        std::string value = read_raw(sys, settings->settings_full_path, key, kAbsent, &length);
+        std::string value = read_raw(sys, settings->settings_full_path, key, kAbsent);
         if (value == kAbsent) {
             continue;
         }
         settings->program.present = true;
         // Cut by the reader: too long to be valid, whatever it begins with.
-        bool whole = length < kValueSize - 1;
+        bool whole = value.size() < kValueSize - 1;
         if (value.empty() || (whole && parse_program_setting(key, value, &settings->program))) {
             continue;
         }
@@ -99,8 +94,7 @@ void trace_program_settings(System& sys, Output& out, const Settings& settings) 
         return;
     }
     for (const char* key : kKeys) {
-        uint32_t length = 0;
-        std::string raw = read_raw(sys, settings.settings_full_path, key, "", &length);
+        std::string raw = read_raw(sys, settings.settings_full_path, key, "");
         trace(out, kCodeTraceKey, format_text(out, "%s=%s", key, raw.c_str()));
     }
 }

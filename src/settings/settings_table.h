@@ -1,11 +1,15 @@
 // The fixed table of settings keys: every key the program reads, with its
 // section, capacity and value kind, in the order of reading, validation,
-// messages and trace lines.
+// messages and trace lines; and the run's settings, the value built from it.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "messages/catalogue.h"
+#include "settings/program_settings.h"
 
 namespace iz {
 
@@ -61,5 +65,27 @@ using SettingsTable = std::array<SettingEntry, kSettingCount>;
 
 // A fresh table: every value empty.
 SettingsTable make_settings_table();
+
+// A warning the settings drew: the message, the key and its value as the
+// settings file holds it.
+struct SettingWarning {
+    MessageId message = kMsgBadDefinition;
+    std::string key;
+    std::string value;
+};
+
+// The settings of a run as load_settings read, validated and completed them.
+// Built once before anything is written; the rest of the run only reads them.
+struct Settings {
+    SettingsTable table = make_settings_table();
+    // The settings file's full path; empty until it was found.
+    std::string settings_full_path;
+    ProgramSettings program;
+    // restart=y: the installer may restart the machine after it completed.
+    bool reboot_requested = false;
+    std::vector<SettingWarning> warnings;
+
+    const std::string& value(SettingIndex row) const { return table[row].value; }
+};
 
 }  // namespace iz

@@ -9,7 +9,7 @@
 #include "messages/text.h"
 #include "platform/system.h"
 #include "settings/install_dir.h"
-#include "settings/settings.h"
+#include "settings/settings_table.h"
 
 namespace iz {
 

@@ -6,11 +6,11 @@
 
 #include <string>
 
-#include "installer/installer_outcome.h"
+#include "core/work_file_names.h"
 #include "installer/installer_watch.h"
-#include "installer/work_paths.h"
+#include "installer/result_check.h"
 #include "messages/output.h"
-#include "settings/settings.h"
+#include "settings/settings_table.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
 

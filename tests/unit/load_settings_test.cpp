@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "messages/output.h"
-#include "settings/settings.h"
+#include "settings/settings_table.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
 

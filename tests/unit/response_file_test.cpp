@@ -8,7 +8,7 @@
 #include "main/run_main.h"
 #include "messages/output.h"
 #include "settings/load_settings.h"
-#include "settings/settings.h"
+#include "settings/settings_table.h"
 #include "support/fake_system.h"
 #include "support/test_helpers.h"
 
