@@ -40,14 +40,14 @@ std::string run_log_prefix(const LocalTime& time) {
                             time.second);
 }
 
-std::string message_text(Output& out, MessageId id, ...) {
+std::string format_message(Output& out, const char* format, ...) {
     va_list args;
-    va_start(args, id);
-    // The format is the catalogue text of `id`, which the compiler cannot see;
-    // the arguments each message takes stand beside its id in catalogue.h.
+    va_start(args, format);
+    // The format is a catalogue text, which the compiler cannot see; the
+    // arguments each message takes stand beside its id in catalogue.h.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-    std::string text = vformat_unbounded(get_message(out, id), args);
+    std::string text = vformat_unbounded(format, args);
 #pragma GCC diagnostic pop
     va_end(args);
     return limit_text(out, text);

@@ -81,7 +81,14 @@ Status open_run_log(Output& out, const std::string& path, bool check, bool warne
 // before the text of every run-log line.
 std::string run_log_prefix(const LocalTime& time);
 
-// Formats a catalogue message with its arguments, cut to 255 bytes.
-std::string message_text(Output& out, MessageId id, ...);
+// Formats a catalogue text with its arguments, cut to 255 bytes.
+std::string format_message(Output& out, const char* format, ...);
+
+// Formats message `id` with its arguments (they stand beside it in
+// catalogue.h), cut to 255 bytes.
+template <typename... Args>
+std::string message_text(Output& out, MessageId id, Args... args) {
+    return format_message(out, get_message(out, id), args...);
+}
 
 }  // namespace iz
