@@ -8,6 +8,7 @@
 #include "messages/log_pieces.h"
 #include "messages/output.h"
 #include "messages/replay.h"
+#include "messages/text.h"
 #include "platform/system.h"
 
 namespace iz {
@@ -56,10 +57,6 @@ bool completion_follows(ReadableFile& file, int64_t start) {
         unshown.clear();
     }
     return completed;
-}
-
-int whole_seconds(int64_t milliseconds) {
-    return static_cast<int>(milliseconds / 1000);
 }
 
 }  // namespace

@@ -66,9 +66,8 @@ std::string folder_above_own_place(System& sys, const std::string& own_path) {
 
 bool setup_folder(System& sys, Output& out, const std::string& installfile_location,
                   std::string* folder) {
-    const std::string& location = installfile_location;
-    if (!location.empty()) {
-        *folder = location;
+    if (!installfile_location.empty()) {
+        *folder = installfile_location;
         return true;
     }
     std::string own;

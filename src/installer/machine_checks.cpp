@@ -51,10 +51,6 @@ std::string other_installation(System& sys, Output&, Status*) {
     return sys.installation_in_progress();
 }
 
-int whole_seconds(int64_t milliseconds) {
-    return static_cast<int>(milliseconds / 1000);
-}
-
 // Looks until `probe` finds the machine free, saying at once and then once a
 // minute what it waits for; the limit is what the earlier wait left.
 Status wait_while_busy(System& sys, Output& out, int64_t wait_seconds, BusyProbe probe,

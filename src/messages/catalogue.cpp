@@ -77,9 +77,6 @@ const char* get_message(Output& out, MessageId id) {
 }
 
 std::string message_identifier(MessageId id) {
-    if (id == kMsgUsage) {
-        return std::string();
-    }
     const char* text = catalogue_text(Language::English, id);
     return std::string(text, std::strcspn(text, " "));
 }

@@ -4,12 +4,14 @@
 
 #include <string>
 
-#include "core/language.h"
-
 namespace iz {
 
 class Output;
 class System;
+
+// The language of the run's messages: undecided until the first message needs
+// it, then English or Japanese for the rest of the run.
+enum class Language { English = 0, Japanese = 1, Undecided = 2 };
 
 enum MessageId {
     kMsgNoPermission = 0,         // QIRU09001-E
@@ -53,8 +55,7 @@ Language detect_language(System& sys);
 // anything.
 const char* catalogue_text(Language language, MessageId id);
 
-// The identifier a message begins with ("QIRU09193-W"); empty for the usage
-// line, which has none.
+// The identifier a message begins with ("QIRU09193-W").
 std::string message_identifier(MessageId id);
 
 }  // namespace iz

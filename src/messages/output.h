@@ -6,7 +6,6 @@
 #include <atomic>
 #include <string>
 
-#include "core/language.h"
 #include "core/status.h"
 #include "messages/catalogue.h"
 #include "platform/system.h"

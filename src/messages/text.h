@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "core/printf_format.h"
@@ -25,6 +26,11 @@ std::string vformat_unbounded(const char* format, va_list args) IZ_PRINTF_FORMAT
 // dangling lead byte is left.
 std::string format_text(Output& out, const char* format, ...) IZ_PRINTF_FORMAT(2, 3);
 std::string limit_text(Output& out, const std::string& text);
+
+// A span of milliseconds as the whole seconds a message shows.
+inline int whole_seconds(int64_t milliseconds) {
+    return static_cast<int>(milliseconds / 1000);
+}
 
 // Every LF becomes CR LF, as a text-mode stream writes it.
 std::string to_text_mode(const std::string& text);
