@@ -35,6 +35,49 @@ RunMode bad_value(Output& out, const char* argument) {
     return RunMode::ParameterError;
 }
 
+// Judges the work folder and the folders above it before anything is written
+// in it.
+Status open_work_folder(System& sys, Output& out, const std::string& folder) {
+    int error = sys.open_work_folder(folder);
+    if (error != 0) {
+        report(out, message_text(out, kMsgFileIoError, error, kCodeWorkFolder), Sink::Console);
+        return Status::WorkFolder;
+    }
+    return Status::Ok;
+}
+
+// Once the settings name a work folder: judges it, takes the machine and
+// begins the run's record, in that order, so that nothing is written in a
+// folder others may change or while another run owns the machine.
+Status claim_work_folder(RunState& state, RunMode mode) {
+    const std::string& folder = state.settings.value(kWorkDir);
+    if (state.settings.settings_full_path.empty() || folder.empty()) {
+        return Status::Ok;
+    }
+    state.paths = build_work_paths(folder, state.sys.path_separator());
+    Status status = open_work_folder(state.sys, state.out, folder);
+    if (status == Status::Ok) {
+        status =
+            take_machine(state.sys, state.out, state.settings.program.wait_seconds, &state.machine);
+    }
+    if (status == Status::Ok) {
+        status = begin_run_record(state, mode);
+    }
+    return status;
+}
+
+// With the machine held, before the installer's files are written: waits for
+// another installation and looks for a pending restart.
+Status prepare_machine(RunState& state) {
+    Status status = wait_for_other_installation(
+        state.sys, state.out, state.settings.program.wait_seconds, &state.machine);
+    if (status == Status::Ok) {
+        find_pending_restart(state.sys, state.settings.program.pending_reboot, &state.machine);
+        status = stop_for_pending_restart(state.out, state.machine);
+    }
+    return status;
+}
+
 }  // namespace
 
 RunMode parse_arguments(Output& out, int argc, const char* const* argv) {
@@ -77,35 +120,6 @@ WorkPaths build_work_paths(const std::string& folder, char separator) {
     paths.options = prefix + kOptionsName;
     paths.result_record = prefix + kResultRecordName;
     return paths;
-}
-
-Status open_work_folder(System& sys, Output& out, const std::string& folder) {
-    int error = sys.open_work_folder(folder);
-    if (error != 0) {
-        report(out, message_text(out, kMsgFileIoError, error, kCodeWorkFolder), Sink::Console);
-        return Status::WorkFolder;
-    }
-    return Status::Ok;
-}
-
-// Once the settings name a work folder: judges it, takes the machine and
-// begins the run's record, in that order, so that nothing is written in a
-// folder others may change or while another run owns the machine.
-Status claim_work_folder(RunState& state, RunMode mode) {
-    const std::string& folder = state.settings.value(kWorkDir);
-    if (state.settings.settings_full_path.empty() || folder.empty()) {
-        return Status::Ok;
-    }
-    state.paths = build_work_paths(folder, state.sys.path_separator());
-    Status status = open_work_folder(state.sys, state.out, folder);
-    if (status == Status::Ok) {
-        status =
-            take_machine(state.sys, state.out, state.settings.program.wait_seconds, &state.machine);
-    }
-    if (status == Status::Ok) {
-        status = begin_run_record(state, mode);
-    }
-    return status;
 }
 
 Status run_install(RunState& state, const std::string& settings_file, bool check) {
@@ -168,16 +182,6 @@ Status run_options_only(RunState& state, const std::string& settings_file) {
         return status;
     }
     return write_options_file(state.sys, state.out, state.settings, state.paths.options);
-}
-
-Status prepare_machine(RunState& state) {
-    Status status = wait_for_other_installation(
-        state.sys, state.out, state.settings.program.wait_seconds, &state.machine);
-    if (status == Status::Ok) {
-        find_pending_restart(state.sys, state.settings.program.pending_reboot, &state.machine);
-        status = stop_for_pending_restart(state.out, state.machine);
-    }
-    return status;
 }
 
 int exit_code_for(Status status, bool narrow) {

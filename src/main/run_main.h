@@ -33,26 +33,12 @@ RunMode parse_arguments(Output& out, int argc, const char* const* argv);
 Status run_install(RunState& state, const std::string& settings_file, bool check);
 Status run_options_only(RunState& state, const std::string& settings_file);
 
-// Once the settings name a work folder: judges the folder, takes the machine
-// lock and begins the run's record. Returns Status::Ok (also when no work
-// folder is known), WorkFolder, Busy, Setup or ResultRecord.
-Status claim_work_folder(RunState& state, RunMode mode);
-
-// With the machine held, before the installer's files are written: waits for
-// another installation and looks for a pending restart. Returns Status::Ok,
-// Busy or RestartPending, with state.machine filled.
-Status prepare_machine(RunState& state);
-
 // The work-file paths in `folder`. The paths are never cut: load_settings
 // has refused a work folder too long for them.
 WorkPaths build_work_paths(const std::string& folder, char separator);
 
+// The work folder may be changed by others than administrators (QIRU09216).
 const int kCodeWorkFolder = 100560;
-
-// Judges the work folder and the folders above it before anything is written
-// in it. Returns Status::Ok, or Status::WorkFolder after reporting QIRU09216
-// with the system error number and kCodeWorkFolder.
-Status open_work_folder(System& sys, Output& out, const std::string& folder);
 
 // `narrow`: the platform's exit statuses have 8 bits.
 int exit_code_for(Status status, bool narrow = false);

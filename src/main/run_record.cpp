@@ -1,5 +1,7 @@
 #include "main/run_record.h"
 
+#include <cstring>
+
 #include "main/result_record.h"
 #include "main/run_main.h"
 #include "messages/catalogue.h"
@@ -11,6 +13,12 @@
 namespace iz {
 
 namespace {
+
+// "QIRU09193-W" from the English text, which begins with it.
+std::string message_identifier(MessageId id) {
+    const char* text = catalogue_text(Language::English, id);
+    return std::string(text, std::strcspn(text, " "));
+}
 
 const char* mode_name(RunMode mode) {
     switch (mode) {

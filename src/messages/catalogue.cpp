@@ -1,7 +1,5 @@
 #include "messages/catalogue.h"
 
-#include <cstring>
-
 #include "core/ascii.h"
 #include "core/windows_buffer.h"
 #include "messages/output.h"
@@ -74,11 +72,6 @@ const char* catalogue_text(Language language, MessageId id) {
 
 const char* get_message(Output& out, MessageId id) {
     return catalogue_text(out.language(), id);
-}
-
-std::string message_identifier(MessageId id) {
-    const char* text = catalogue_text(Language::English, id);
-    return std::string(text, std::strcspn(text, " "));
 }
 
 }  // namespace iz

@@ -2,8 +2,6 @@
 // texts are code page 932 bytes; they are emitted unchanged.
 #pragma once
 
-#include <string>
-
 namespace iz {
 
 class Output;
@@ -54,8 +52,5 @@ Language detect_language(System& sys);
 // The text of `id` in `language` (English or Japanese), without deciding
 // anything.
 const char* catalogue_text(Language language, MessageId id);
-
-// The identifier a message begins with ("QIRU09193-W").
-std::string message_identifier(MessageId id);
 
 }  // namespace iz

@@ -16,16 +16,8 @@ Language Output::language() {
     return language;
 }
 
-void Output::write_console(const std::string& bytes) {
-    sys_.write_console(bytes.data(), bytes.size());
-}
-
 int Output::append_line(const std::string& line) {
     return sys_.append_to_file(run_log_path_, to_text_mode(line + "\n"));
-}
-
-bool Output::is_lead_byte(unsigned char byte) {
-    return sys_.is_lead_byte(byte, language_.load() == Language::Japanese);
 }
 
 void Output::record_run_log(const std::string& path, const std::string& start_line) {

@@ -38,11 +38,13 @@ class Output {
     const std::string& run_log_path() const { return run_log_path_; }
     const std::string& start_line() const { return start_line_; }
     // Writes the bytes to the console unchanged.
-    void write_console(const std::string& bytes);
+    void write_console(const std::string& bytes) { sys_.write_console(bytes.data(), bytes.size()); }
     // Appends one line to the recorded run log; 0 or the error number.
     int append_line(const std::string& line);
     LocalTime local_time() { return sys_.local_time(); }
-    bool is_lead_byte(unsigned char byte);
+    bool is_lead_byte(unsigned char byte) {
+        return sys_.is_lead_byte(byte, language_.load() == Language::Japanese);
+    }
 
     // Records the run log and its start line; once only.
     void record_run_log(const std::string& path, const std::string& start_line);
