@@ -18,7 +18,7 @@ namespace iz {
 
 namespace {
 
-bool dispatch(int event, void* context) {
+bool dispatch(ConsoleEvent event, void* context) {
     return on_console_control(*static_cast<RunState*>(context), event);
 }
 
@@ -37,8 +37,9 @@ bool run_bounded(const std::function<void()>& work, unsigned milliseconds) {
 }
 
 // What the handler shows before the process ends.
-void last_words(RunState& state, int event) {
-    if (state.settings.reboot_requested && (event == kCtrlLogoff || event == kCtrlShutdown)) {
+void last_words(RunState& state, ConsoleEvent event) {
+    if (state.settings.reboot_requested &&
+        (event == ConsoleEvent::Logoff || event == ConsoleEvent::Shutdown)) {
         // The installer restarts the machine after a completed installation:
         // finish the run's work before the process goes.
         bool completed = false;
@@ -64,9 +65,10 @@ void register_console_control(RunState& state) {
     state.sys.register_console_handler(dispatch, &state);
 }
 
-bool on_console_control(RunState& state, int event) {
-    trace(state.out, kCodeConsoleEvent, format_text(state.out, "dwCtrlType=%d.", event));
-    if (event == kCtrlClose) {
+bool on_console_control(RunState& state, ConsoleEvent event) {
+    trace(state.out, kCodeConsoleEvent,
+          format_text(state.out, "dwCtrlType=%d.", static_cast<int>(event)));
+    if (event == ConsoleEvent::Close) {
         return true;
     }
     // The process ends after the pause; when the console blocks, at its end.

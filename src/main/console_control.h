@@ -2,6 +2,8 @@
 // runs: Ctrl+C, Ctrl+Break, closing the window, log-off or shut-down.
 #pragma once
 
+#include "platform/system.h"
+
 namespace iz {
 
 struct RunState;
@@ -15,7 +17,7 @@ void register_console_control(RunState& state);
 // The handler itself. Returns true when the event is absorbed, false to let
 // the platform's default handling end the process (after a five-second pause
 // that lets the user read the message).
-bool on_console_control(RunState& state, int event);
+bool on_console_control(RunState& state, ConsoleEvent event);
 
 // Ends the registration and waits for a handler call in progress. Called
 // before the state ends, so that no event can reach a state that is gone.

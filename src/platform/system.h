@@ -54,19 +54,14 @@ struct ProcessHandle {
 // Outcome of one try at the machine-wide lock of installzova runs.
 enum class MachineLock { Taken, Busy, Failed };
 
-// Console control events, numbered as Windows numbers them.
-enum ConsoleEvent {
-    kCtrlC = 0,
-    kCtrlBreak = 1,
-    kCtrlClose = 2,
-    kCtrlLogoff = 5,
-    kCtrlShutdown = 6,
-};
+// Console control events, numbered as Windows numbers them; Windows may send
+// others.
+enum class ConsoleEvent { CtrlC = 0, CtrlBreak = 1, Close = 2, Logoff = 5, Shutdown = 6 };
 
 // Called on a thread of the platform's when a console event arrives. Returns
 // true when the event is handled, false to let the platform's default
 // handling end the process.
-using ConsoleHandler = bool (*)(int event, void* context);
+using ConsoleHandler = bool (*)(ConsoleEvent event, void* context);
 
 // An open file read by offset; nothing is kept between calls but the handle.
 class ReadableFile {

@@ -230,8 +230,8 @@ bool FakeSystem::register_console_handler(ConsoleHandler h, void* context) {
 }
 
 void FakeSystem::unregister_console_handler() {
-    if (handler != nullptr && event_at_unregister >= 0) {
-        fire(event_at_unregister);
+    if (handler != nullptr && event_at_unregister) {
+        fire(*event_at_unregister);
     }
     handler = nullptr;
     handler_context = nullptr;

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -100,11 +101,11 @@ class FakeSystem : public System {
     int closed_processes = 0;
     ConsoleHandler handler = nullptr;
     void* handler_context = nullptr;
-    // Delivered just before the handler is unregistered, when not negative.
-    int event_at_unregister = -1;
+    // Delivered just before the handler is unregistered, when set.
+    std::optional<ConsoleEvent> event_at_unregister;
 
     // Delivers a console event to the registered handler.
-    bool fire(int event) { return handler(event, handler_context); }
+    bool fire(ConsoleEvent event) { return handler(event, handler_context); }
 
     // --- System ---
     bool token_groups(std::vector<TokenGroup>* out) override;

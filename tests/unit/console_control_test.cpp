@@ -34,14 +34,15 @@ class Handler : public WorkFolder {
 };
 
 TEST_F(Handler, CloseIsAbsorbedSilently) {
-    EXPECT_TRUE(sys.fire(kCtrlClose));
+    EXPECT_TRUE(sys.fire(ConsoleEvent::Close));
     EXPECT_EQ("", sys.console);
     EXPECT_TRUE(sys.sleeps.empty());
     EXPECT_NE(std::string::npos, sys.files[kLog].find("00101272 dwCtrlType=2.\r\n"));
 }
 
 TEST_F(Handler, InterruptsTellTheUserTheInstallationGoesOn) {
-    for (int event : {kCtrlC, kCtrlBreak, kCtrlLogoff, kCtrlShutdown}) {
+    for (ConsoleEvent event : {ConsoleEvent::CtrlC, ConsoleEvent::CtrlBreak, ConsoleEvent::Logoff,
+                               ConsoleEvent::Shutdown}) {
         sys.console.clear();
         sys.sleeps.clear();
         EXPECT_FALSE(sys.fire(event));
@@ -58,7 +59,7 @@ TEST_F(Handler, ShutdownAfterACompletedRebootInstallationFinishesTheRun) {
     run->settings.reboot_requested = true;
     sys.files[kLog] += "INFO  12-8-2026 05:14:07 QIRU09181-I Completed.\r\n";
     result_code("ResultCode=0");
-    EXPECT_FALSE(sys.fire(kCtrlShutdown));
+    EXPECT_FALSE(sys.fire(ConsoleEvent::Shutdown));
     EXPECT_EQ("QIRU09181-I Completed.\n", sys.console);
     EXPECT_EQ(0u, sys.files.count(kIss) + sys.files.count(kSetupLog) + sys.files.count(kBat));
     EXPECT_EQ(std::vector<unsigned>{5000}, sys.sleeps);
@@ -77,7 +78,7 @@ TEST_F(Handler, ShutdownBeforeCompletionOrWithoutRebootRequestIsAnInterruption) 
         start_run();
         run->settings.reboot_requested = reboot;
         result_code("ResultCode=0");
-        EXPECT_FALSE(sys.fire(kCtrlLogoff));
+        EXPECT_FALSE(sys.fire(ConsoleEvent::Logoff));
         EXPECT_NE(std::string::npos, sys.console.find("QIRU09197-W")) << reboot;
         EXPECT_EQ(1u, sys.files.count(kIss));
     }

@@ -333,7 +333,7 @@ TEST_F(InstallFlow, HandlerIsUnregisteredAfterTheLastStepWhileTheStateLives) {
     // An event that comes as the run ends still finds the run's state, and
     // finds it after the result check, the last step that uses it.
     installer(kCompleted, "0");
-    sys.event_at_unregister = kCtrlClose;
+    sys.event_at_unregister = ConsoleEvent::Close;
     EXPECT_EQ(0, run({"-f", kSettingsFile}));
     EXPECT_EQ(nullptr, sys.handler);
     const std::string& log = sys.files[kLog];

@@ -10,14 +10,14 @@ namespace {
 // The console events of Windows and the signals that stand for them here.
 struct SignalEvent {
     int signal_number;
-    int event;
+    ConsoleEvent event;
 };
 
 const SignalEvent kSignalEvents[] = {
-    {SIGINT, kCtrlC},
-    {SIGQUIT, kCtrlBreak},
-    {SIGHUP, kCtrlClose},
-    {SIGTERM, kCtrlShutdown},
+    {SIGINT, ConsoleEvent::CtrlC},
+    {SIGQUIT, ConsoleEvent::CtrlBreak},
+    {SIGHUP, ConsoleEvent::Close},
+    {SIGTERM, ConsoleEvent::Shutdown},
 };
 
 // Sent to the signal thread alone to end its wait.

@@ -22,7 +22,7 @@ BOOL WINAPI console_trampoline(DWORD event) {
     if (registered_handler == nullptr) {
         return FALSE;  // unregistered meanwhile: the default course, as for a later event
     }
-    return registered_handler(static_cast<int>(event), registered_context) ? TRUE : FALSE;
+    return registered_handler(static_cast<ConsoleEvent>(event), registered_context) ? TRUE : FALSE;
 }
 
 }  // namespace
