@@ -21,8 +21,11 @@ endif()
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES INSTALLZOVA_WINE32_RUNS)
 
 # WINELOADER tells Wine which loader starts the programs a program starts;
-# the tests that run Wine themselves get it in their environment.
-if(INSTALLZOVA_WINE32_RUNS)
+# the tests that run Wine themselves get it in their environment. A 64-bit
+# build's programs start from the 64-bit loader even where the 32-bit one
+# runs: from the 32-bit one they take a detour through Wine's start.exe,
+# which now and then fails to start them at all ("ShellExecuteEx failed").
+if(INSTALLZOVA_WINE32_RUNS AND NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
     set(INSTALLZOVA_WINE_ENVIRONMENT "")
     set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 else()
