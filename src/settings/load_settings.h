@@ -2,7 +2,6 @@
 // completing the values, and tracing the raw settings into the run log.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 #include "core/limits.h"

@@ -1,6 +1,5 @@
 // Console output, time and pause of the POSIX System, and the System itself.
 #include <chrono>
-#include <cstdio>
 #include <ctime>
 #include <thread>
 
