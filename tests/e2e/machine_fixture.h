@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -72,6 +73,26 @@ class Machine : public InstallRun {
                       "[INSTALLZOVA]\r\n" +
                       program);
         return box.at(name + ".ini");
+    }
+
+    // While another installation (`name`, as the messages show it) holds the
+    // machine: a run that may not wait is refused, holds the machine and
+    // starts nothing; one that may wait installs once `release` frees it.
+    void expect_refused_then_waited(const std::string& name, const std::function<void()>& release) {
+        RunResult busy =
+            run(box.program(), {"-f", second_settings("busy", "wait_seconds=0")}, options);
+        EXPECT_EQ(busy_code(), busy.exit_code) << busy.out;
+        EXPECT_EQ("QIRU09303-E Another installation is still in progress (" + name +
+                      ") after 0 seconds. Nothing was started. Retry later.\n",
+                  busy.out);
+        EXPECT_EQ(std::vector<std::string>{"installzova-result.json"}, box.list("busy"));
+        pid_t pid = start(box.program(), {"-f", box.at("install.ini")}, options, box.path("out"));
+        std::string waits = "QIRU09301-I Another installation is in progress (" + name +
+                            "). installzova waits for it to end, for at most 600 seconds.";
+        EXPECT_TRUE(wait_for_text(box.path("out"), waits));
+        release();
+        RunResult r = finish(pid, box.path("out"));
+        EXPECT_EQ(0, r.exit_code) << r.out;
     }
 
     std::string usual_output(const std::string& lines) const {

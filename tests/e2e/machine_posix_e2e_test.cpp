@@ -52,22 +52,8 @@ TEST_F(MachineNative, DpkgBusyIsWaitedForThenRunOutAt75) {
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
     ASSERT_EQ(0, fcntl(fd, F_SETLK, &lock));
-    RunResult busy = run(box.program(), {"-f", second_settings("busy", "wait_seconds=0")}, options);
-    EXPECT_EQ(75, busy.exit_code) << busy.out;
-    EXPECT_EQ(
-        "QIRU09303-E Another installation is still in progress (dpkg) after 0 seconds. "
-        "Nothing was started. Retry later.\n",
-        busy.out);
-    // Only this run's record: it held the machine and started nothing.
-    EXPECT_EQ(std::vector<std::string>{"installzova-result.json"}, box.list("busy"));
-    pid_t pid = start(box.program(), {"-f", box.at("install.ini")}, options, box.path("out"));
-    ASSERT_TRUE(wait_for_text(box.path("out"),
-                              "QIRU09301-I Another installation is in progress "
-                              "(dpkg). installzova waits for it to end, for at "
-                              "most 600 seconds.\n"));
-    close(fd);  // the lock goes with the descriptor
-    RunResult r = finish(pid, box.path("out"));
-    EXPECT_EQ(0, r.exit_code) << r.out;
+    // The lock goes with the descriptor.
+    expect_refused_then_waited("dpkg", [fd] { close(fd); });
     EXPECT_NE(std::string::npos, box.read("work/installzova.log").find("QIRU09302-I"));
 }
 

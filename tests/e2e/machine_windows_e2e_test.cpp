@@ -15,21 +15,7 @@ TEST_F(MachineWindows, WindowsInstallerBusyIsWaitedForThenRunOutAt1618) {
     ASSERT_NE(nullptr, helper);
     pid_t holder = start(helper, {box.at("ready"), box.at("free")}, options, box.path("msi.txt"));
     ASSERT_TRUE(wait_for_file(box.path("ready")));
-    RunResult busy = run(box.program(), {"-f", second_settings("busy", "wait_seconds=0")}, options);
-    EXPECT_EQ(busy_code(), busy.exit_code) << busy.out;
-    EXPECT_EQ(
-        "QIRU09303-E Another installation is still in progress (Windows Installer) after 0 "
-        "seconds. Nothing was started. Retry later.\n",
-        busy.out);
-    // Only this run's record: it held the machine and started nothing.
-    EXPECT_EQ(std::vector<std::string>{"installzova-result.json"}, box.list("busy"));
-    pid_t pid = start(box.program(), {"-f", box.at("install.ini")}, options, box.path("out"));
-    EXPECT_TRUE(wait_for_text(box.path("out"),
-                              "QIRU09301-I Another installation is in progress "
-                              "(Windows Installer)."));
-    box.write("free", "");
-    RunResult r = finish(pid, box.path("out"));
-    EXPECT_EQ(0, r.exit_code) << r.out;
+    expect_refused_then_waited("Windows Installer", [this] { box.write("free", ""); });
     EXPECT_EQ(0, finish(holder, box.path("msi.txt")).exit_code);
 }
 
