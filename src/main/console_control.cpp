@@ -1,11 +1,5 @@
 #include "main/console_control.h"
 
-#include <chrono>
-#include <functional>
-#include <future>
-#include <memory>
-#include <thread>
-
 #include "installer/installer_watch.h"
 #include "installer/result_check.h"
 #include "main/run_state.h"
@@ -20,27 +14,6 @@ namespace {
 
 bool dispatch(ConsoleEvent event, void* context) {
     return on_console_control(*static_cast<RunState*>(context), event);
-}
-
-// Runs `work` on a thread of its own and waits for it at most `milliseconds`
-// by the System's clock, which a test holds still however late threads run.
-// A console that nobody reads blocks every write to it: the handler's own
-// output must not keep the process from ending. A thread still blocked when
-// the time is up is left to end with the process.
-bool run_bounded(System& sys, const std::function<void()>& work, unsigned milliseconds) {
-    auto done = std::make_shared<std::promise<void>>();
-    std::future<void> finished = done->get_future();
-    std::thread([work, done] {
-        work();
-        done->set_value();
-    }).detach();
-    int64_t start = sys.monotonic_ms();
-    while (finished.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
-        if (sys.monotonic_ms() - start >= milliseconds) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // What the handler shows before the process ends.
@@ -78,9 +51,9 @@ bool on_console_control(RunState& state, ConsoleEvent event) {
     if (event == ConsoleEvent::Close) {
         return true;
     }
-    // The process ends after the pause; when the console blocks, at its end.
-    if (run_bounded(
-            state.sys, [&state, event] { last_words(state, event); }, kHandlerPauseMs)) {
+    // The process ends after the pause; when the console blocks, at its end:
+    // the handler's own output must not keep the process from ending.
+    if (state.sys.run_bounded([&state, event] { last_words(state, event); }, kHandlerPauseMs)) {
         state.sys.sleep_ms(kHandlerPauseMs);
     }
     return false;

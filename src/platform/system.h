@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -267,6 +268,10 @@ class System {
     // events get no handler: on POSIX they are held until the process ends,
     // on Windows they take the system's default course.
     virtual void unregister_console_handler() = 0;
+    // Runs `work` on a thread of its own and waits at most `milliseconds` for
+    // it. True when it ended in time; one still running (a console write that
+    // nobody reads blocks) is left to end with the process.
+    virtual bool run_bounded(const std::function<void()>& work, unsigned milliseconds) = 0;
 };
 
 // The real System of the platform this program was built for.

@@ -21,9 +21,12 @@
 #include <unistd.h>
 #endif
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/limits.h"
@@ -655,6 +658,29 @@ TEST_F(RealSystem, StartedProcessEndsWithItsExitCode) {
     system.close_process(&process);
     EXPECT_EQ(process.process, 0);
     EXPECT_NE(system.process_exit_code(process, &code), 0);
+}
+
+// The console handler's output runs bounded: work that ends is waited for,
+// work that blocks is left behind and the caller goes on. Only atomics pass
+// between the threads: the bounded wait must not lean on what it replaces.
+TEST_F(RealSystem, BoundedWorkIsWaitedForUntilTheBound) {
+    bool done = false;
+    EXPECT_TRUE(system.run_bounded([&done] { done = true; }, 600000));
+    EXPECT_TRUE(done);
+    auto released = std::make_shared<std::atomic<bool>>(false);
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    EXPECT_FALSE(system.run_bounded(
+        [released, ended] {
+            while (!released->load()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            ended->store(true);
+        },
+        0));
+    released->store(true);
+    while (!ended->load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 TEST_F(RealSystem, TokenGroupsAreReadWithTheirIdentifiers) {

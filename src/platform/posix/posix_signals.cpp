@@ -1,6 +1,12 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <chrono>
+#include <future>
+#include <memory>
+#include <system_error>
+#include <thread>
+
 #include "platform/posix/posix_system.h"
 
 namespace iz {
@@ -131,6 +137,22 @@ bool PosixSystem::register_console_handler(ConsoleHandler handler, void* context
 
 void PosixSystem::unregister_console_handler() {
     console_signals_.stop();
+}
+
+bool PosixSystem::run_bounded(const std::function<void()>& work, unsigned milliseconds) {
+    // Shared with the thread, which may outlive this call.
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    try {
+        std::thread([work, done] {
+            work();
+            done->set_value();
+        }).detach();
+    } catch (const std::system_error&) {
+        work();  // no thread to spare: the work is still done, unbounded
+        return true;
+    }
+    return finished.wait_for(std::chrono::milliseconds(milliseconds)) == std::future_status::ready;
 }
 
 }  // namespace iz

@@ -121,6 +121,7 @@ class PosixSystem : public System {
 
     bool register_console_handler(ConsoleHandler handler, void* context) override;
     void unregister_console_handler() override;
+    bool run_bounded(const std::function<void()>& work, unsigned milliseconds) override;
 
     // posix_machine.cpp
     MachineLock try_lock_machine(int64_t* holder, int* error) override;

@@ -1,6 +1,8 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <mutex>
 
 #include "platform/win32/win32_system.h"
@@ -43,6 +45,30 @@ void Win32System::unregister_console_handler() {
     std::lock_guard<std::mutex> lock(handler_lock);
     registered_handler = nullptr;
     registered_context = nullptr;
+}
+
+namespace {
+
+DWORD WINAPI run_work(LPVOID parameter) {
+    std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(parameter));
+    (*work)();
+    return 0;
+}
+
+}  // namespace
+
+bool Win32System::run_bounded(const std::function<void()>& work, unsigned milliseconds) {
+    // The thread owns its copy of the work: it may outlive this call.
+    auto copy = std::make_unique<std::function<void()>>(work);
+    HANDLE thread = CreateThread(nullptr, 0, run_work, copy.get(), 0, nullptr);
+    if (thread == nullptr) {
+        work();  // no thread to spare: the work is still done, unbounded
+        return true;
+    }
+    copy.release();
+    DWORD waited = WaitForSingleObject(thread, milliseconds);
+    CloseHandle(thread);
+    return waited == WAIT_OBJECT_0;
 }
 
 // Standard output is a text-mode stream, so LF reaches the console as

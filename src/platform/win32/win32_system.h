@@ -115,6 +115,7 @@ class Win32System : public System {
     // call in progress.
     bool register_console_handler(ConsoleHandler handler, void* context) override;
     void unregister_console_handler() override;
+    bool run_bounded(const std::function<void()>& work, unsigned milliseconds) override;
 
     // win32_machine.cpp
     MachineLock try_lock_machine(int64_t* holder, int* error) override;
